@@ -1,0 +1,45 @@
+// The file operations the loader and the programming sequence need, behind an interface so that
+// tests can make any one of them fail. Paths are UTF-8.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace quillon {
+
+class ReadableFile {
+public:
+    virtual ~ReadableFile() = default;
+    virtual bool Length(std::uint64_t& length) = 0;
+    virtual bool Seek(std::uint64_t offset) = 0;
+    // Reads up to count bytes; false on an error. got < count only at the end of the file.
+    virtual bool Read(std::uint8_t* data, std::size_t count, std::size_t& got) = 0;
+};
+
+class WritableFile {
+public:
+    virtual ~WritableFile() = default;
+    virtual bool Write(const std::uint8_t* data, std::size_t count) = 0;
+    // Flushes and closes; false when what was written may not have reached the file.
+    virtual bool Close() = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // An existing regular file opened for reading, or null.
+    virtual std::unique_ptr<ReadableFile> OpenRead(const std::string& path) = 0;
+    // A file created (or emptied) for writing, or null.
+    virtual std::unique_ptr<WritableFile> Create(const std::string& path) = 0;
+};
+
+// The real file system.
+class StdFileSystem : public FileSystem {
+public:
+    std::unique_ptr<ReadableFile> OpenRead(const std::string& path) override;
+    std::unique_ptr<WritableFile> Create(const std::string& path) override;
+};
+
+}  // namespace quillon

@@ -1,0 +1,84 @@
+#include "firmware/FirmwareLoader.h"
+
+#include "firmware/FirmwareChecksum.h"
+#include "firmware/FirmwareHeader.h"
+#include "firmware/ModelTable.h"
+#include "state/Texts.h"
+
+namespace quillon {
+
+bool FirmwareLoader::Refuse(const char* text) {
+    op_.ShowMessage(text);
+    return true;
+}
+
+bool FirmwareLoader::LoadFirmwareFile() {
+    st_.g_strFirmwarePath = op_.ReadPathBox();
+    st_.g_cbValidatedFile = 0;
+    std::unique_ptr<ReadableFile> file = files_.OpenRead(st_.g_strFirmwarePath);
+    std::uint64_t realLength = 0;
+    if (!file || !file->Length(realLength)) return Refuse(text::kSelectFile);
+
+    // A file that cannot hold the header, or that would not fit the buffer, is bad data: no
+    // header field is read past what was read and nothing is written past the buffer.
+    if (realLength < kHeaderSize || realLength > kFileBufferSize) return Refuse(text::kBadData1);
+    const auto length = static_cast<std::uint32_t>(realLength);
+    std::uint8_t* buf = st_.g_fileBuffer.get();
+    std::size_t got = 0;
+    if (!file->Read(buf, length, got)) return Refuse(text::kSelectFile);
+    file.reset();
+    if (got != length) return Refuse(text::kBadData1);  // shrank while being read
+
+    // Check 1: data length; check 2: the 32-bit checksum over everything after it.
+    if (length - 8 != ReadLe32(buf + header::kDataLength)) return Refuse(text::kBadData1);
+    if (FirmwareChecksum(buf + 8, length - 8) != ReadLe32(buf + header::kChecksum)) {
+        return Refuse(text::kBadData2);
+    }
+
+    // Check 3: the type byte, stored before it is judged.
+    st_.g_fwType = buf[header::kType];
+    if (st_.g_fwType == 0) {
+        st_.g_targetVid = st_.g_type0Vid;
+        st_.g_targetPid = st_.g_type0Pid;
+    } else if (st_.g_fwType == 1) {
+        st_.g_targetVid = st_.g_bootVid;
+        st_.g_targetPid = st_.g_bootPid;
+    } else {
+        return Refuse(text::kBadData3);
+    }
+
+    st_.g_fwStorage = buf[header::kStorage];
+    st_.g_fwStartAddress = ReadLe32(buf + header::kStartAddress);
+    st_.g_fwSkipFinal = buf[header::kSkipFinal];
+    st_.g_fwFinalArg = ReadLe32(buf + header::kFinalArg);
+    st_.g_fwModel = ReadLe32(buf + header::kModel);
+    st_.g_fwModelCode = st_.g_fwModel & 0xFFFF;
+    st_.g_opcodeTable = kStandardOpcodes;
+    st_.g_frameFormat = FRAME_CRC;
+
+    // Check 4: the model table.
+    const std::optional<ModelRow> row = FindModelRow(st_.g_fwModelCode);
+    if (!row) return Refuse(text::kUnsupportedModel);
+    if (row->alternateOpcodes) st_.g_opcodeTable = kAlternateOpcodes;
+    if (row->forcesSkipFinalZero) st_.g_fwSkipFinal = 0;
+    st_.g_frameFormat = row->frameFormat;
+    if (st_.g_fwType == 1) {
+        st_.g_targetVid = row->type1Vid;
+        st_.g_targetPid = row->type1Pid;
+        if (row->setsBootPair) {
+            st_.g_bootVid = row->type1Vid;
+            st_.g_bootPid = row->type1Pid;
+        }
+    } else if (row->type0Vid != 0) {
+        st_.g_targetVid = row->type0Vid;
+        st_.g_targetPid = row->type0Pid;
+    }
+
+    // Check 5: the zero word.
+    if (ReadLe32(buf + header::kZeroWord) != 0) return Refuse(text::kBadUpgradeData);
+
+    st_.g_cbValidatedFile = length;
+    return false;
+}
+
+}  // namespace quillon

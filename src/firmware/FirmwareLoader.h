@@ -1,0 +1,26 @@
+// Reads the ".fw" file named in the path box, runs its five checks and publishes what follows.
+#pragma once
+
+#include "app/Operator.h"
+#include "firmware/FileSystem.h"
+#include "state/SharedState.h"
+
+namespace quillon {
+
+class FirmwareLoader {
+public:
+    FirmwareLoader(SharedState& state, Operator& op, FileSystem& files)
+        : st_(state), op_(op), files_(files) {}
+
+    // True when the file was refused (its text has been shown), false when it was accepted.
+    bool LoadFirmwareFile();
+
+private:
+    bool Refuse(const char* text);
+
+    SharedState& st_;
+    Operator& op_;
+    FileSystem& files_;
+};
+
+}  // namespace quillon

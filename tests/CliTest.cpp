@@ -1,0 +1,81 @@
+// The command line as a user runs it: exit codes and what lands on standard output.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <sys/wait.h>
+
+#include "firmware/FirmwareHeader.h"
+#include "state/Texts.h"
+#include "support/TempDir.h"
+
+namespace quillon {
+namespace {
+
+struct CliRun {
+    int code;
+    std::string out;
+};
+
+CliRun Quillon(const std::string& args) {
+    const std::string cmd = std::string(QUILLON_BIN) + " " + args + " 2>/dev/null";
+    CliRun r{-1, {}};
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (p == nullptr) return r;
+    std::array<char, 4096> buf{};
+    std::size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+    const int status = ::pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+TEST(Cli, InspectShippedExamples) {
+    const CliRun r = Quillon(std::string("inspect ") + QUILLON_EXAMPLES "/bt-module-model6.fw");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.out.find("target:          0581:0115"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("frame format:    1 (FRAME_CRC_LEN16)"), std::string::npos);
+    EXPECT_NE(r.out.find("opcode set:      alternate (80 82 81 83 84 85 86 87)"), std::string::npos);
+    EXPECT_NE(r.out.find("image length:    9000"), std::string::npos);
+}
+
+TEST(Cli, PackThenInspectRoundTrip) {
+    test::TempDir dir;
+    const std::string image = dir.Write("image.bin", test::RandomBytes(5000, 3));
+    const std::string fw = dir.File("out.fw");
+    ASSERT_EQ(Quillon("pack --model 0x108 --type 1 --start 0x24000 --skip-final 1 --final-arg 77 " +
+                      image + " " + fw)
+                  .code,
+              0);
+    const std::vector<std::uint8_t> file = test::TempDir::Read(fw);
+    ASSERT_EQ(file.size(), 5036u);
+    EXPECT_EQ(ReadLe32(file.data() + header::kModel), 0x108u);
+    const CliRun r = Quillon("inspect " + fw);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.out.find("target:          0581:0215"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("start address:   0x00024000"), std::string::npos);
+    EXPECT_NE(r.out.find("final argument:  0x0000004D (not sent)"), std::string::npos);
+}
+
+TEST(Cli, RefusalIsTheTextAloneAndExit1) {
+    test::TempDir dir;
+    const std::string image = dir.Write("image.bin", test::RandomBytes(64, 4));
+    ASSERT_EQ(Quillon("pack --model 9 " + image + " " + dir.File("m9.fw")).code, 0);
+    EXPECT_EQ(Quillon("inspect " + dir.File("m9.fw")).out,
+              std::string(text::kUnsupportedModel) + "\n");
+    const CliRun missing = Quillon("inspect " + dir.File("none.fw"));
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_EQ(missing.out, std::string(text::kSelectFile) + "\n");
+}
+
+TEST(Cli, MisuseExits2) {
+    const char* cases[] = {"", "frobnicate", "inspect", "inspect a b", "inspect --bogus x",
+                           "pack a b", "pack --model x a b", "pack --model 3 --type 256 a b"};
+    for (const char* c : cases) EXPECT_EQ(Quillon(c).code, 2) << c;
+    EXPECT_EQ(Quillon("--help").code, 0);
+    EXPECT_EQ(Quillon("inspect --help").code, 0);
+    EXPECT_EQ(Quillon("pack --help").code, 0);
+}
+
+}  // namespace
+}  // namespace quillon
