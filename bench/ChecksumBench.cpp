@@ -27,9 +27,11 @@ void BM_Checksum(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * d.size()));
 }
 
-BENCHMARK(BM_Checksum<quillon::FirmwareChecksum>)->Name("FirmwareChecksum/fast/16MiB")
+BENCHMARK(BM_Checksum<quillon::FirmwareChecksum>)
+    ->Name("FirmwareChecksum/fast/16MiB")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Checksum<quillon::FirmwareChecksumBitSerial>)->Name("FirmwareChecksum/bitserial/16MiB")
+BENCHMARK(BM_Checksum<quillon::FirmwareChecksumBitSerial>)
+    ->Name("FirmwareChecksum/bitserial/16MiB")
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

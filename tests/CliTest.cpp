@@ -1,9 +1,9 @@
 // The command line as a user runs it: exit codes and what lands on standard output.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <array>
 #include <cstdio>
-#include <sys/wait.h>
 
 #include "firmware/FirmwareHeader.h"
 #include "state/Texts.h"
@@ -35,7 +35,8 @@ TEST(Cli, InspectShippedExamples) {
     EXPECT_EQ(r.code, 0);
     EXPECT_NE(r.out.find("target:          0581:0115"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("frame format:    1 (FRAME_CRC_LEN16)"), std::string::npos);
-    EXPECT_NE(r.out.find("opcode set:      alternate (80 82 81 83 84 85 86 87)"), std::string::npos);
+    EXPECT_NE(r.out.find("opcode set:      alternate (80 82 81 83 84 85 86 87)"),
+              std::string::npos);
     EXPECT_NE(r.out.find("image length:    9000"), std::string::npos);
 }
 
@@ -69,8 +70,14 @@ TEST(Cli, RefusalIsTheTextAloneAndExit1) {
 }
 
 TEST(Cli, MisuseExits2) {
-    const char* cases[] = {"", "frobnicate", "inspect", "inspect a b", "inspect --bogus x",
-                           "pack a b", "pack --model x a b", "pack --model 3 --type 256 a b"};
+    const char* cases[] = {"",
+                           "frobnicate",
+                           "inspect",
+                           "inspect a b",
+                           "inspect --bogus x",
+                           "pack a b",
+                           "pack --model x a b",
+                           "pack --model 3 --type 256 a b"};
     for (const char* c : cases) EXPECT_EQ(Quillon(c).code, 2) << c;
     EXPECT_EQ(Quillon("--help").code, 0);
     EXPECT_EQ(Quillon("inspect --help").code, 0);

@@ -43,7 +43,8 @@ TEST(FirmwareChecksum, FastMethodMatchesBitSerialForEveryLength) {
 TEST(FirmwareChecksum, FastMethodMatchesOnLargeAndExtremeData) {
     for (std::uint8_t fill : {std::uint8_t{0x00}, std::uint8_t{0xFF}}) {
         const std::vector<std::uint8_t> data(70001, fill);
-        EXPECT_EQ(FirmwareChecksum(data.data(), 70001), FirmwareChecksumBitSerial(data.data(), 70001));
+        EXPECT_EQ(FirmwareChecksum(data.data(), 70001),
+                  FirmwareChecksumBitSerial(data.data(), 70001));
     }
     const std::vector<std::uint8_t> data = test::RandomBytes(1 << 20, 7);
     EXPECT_EQ(FirmwareChecksum(data.data(), 1 << 20),

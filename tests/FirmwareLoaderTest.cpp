@@ -15,7 +15,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 class LoaderTest : public ::testing::Test {
-protected:
+  protected:
     // Loads bytes as a file; returns the texts shown (empty when accepted).
     std::vector<std::string> Load(const Bytes& file, bool* refused = nullptr) {
         const std::string path = dir_.Write("f" + std::to_string(n_++) + ".fw", file);
@@ -41,8 +41,8 @@ protected:
     }
     // Rewrites the checksum field after the body was changed.
     static void Reseal(Bytes& file) {
-        WriteLe32(file.data() + 4, FirmwareChecksum(file.data() + 8,
-                                                    static_cast<std::uint32_t>(file.size() - 8)));
+        WriteLe32(file.data() + 4,
+                  FirmwareChecksum(file.data() + 8, static_cast<std::uint32_t>(file.size() - 8)));
     }
 
     test::TempDir dir_;
@@ -133,7 +133,8 @@ TEST_F(LoaderTest, EachCheckReportsOnlyTheFirstFailure) {
         {"type", [&](Bytes& f) { type2(f), Reseal(f); }, {text::kBadData3}},
         {"type+model", [&](Bytes& f) { type2(f), model9(f), Reseal(f); }, {text::kBadData3}},
         {"model", [&](Bytes& f) { model9(f), Reseal(f); }, {text::kUnsupportedModel}},
-        {"model+zero", [&](Bytes& f) { model9(f), zeroWord(f), Reseal(f); },
+        {"model+zero",
+         [&](Bytes& f) { model9(f), zeroWord(f), Reseal(f); },
          {text::kUnsupportedModel}},
         {"zero word", [&](Bytes& f) { zeroWord(f), Reseal(f); }, {text::kBadUpgradeData}},
     };
@@ -147,7 +148,8 @@ TEST_F(LoaderTest, EachCheckReportsOnlyTheFirstFailure) {
 
 TEST_F(LoaderTest, ChecksumHoldingOnly16BitsIsRefused) {
     Bytes f = Pack(3, 0, 500);
-    const std::uint32_t full = FirmwareChecksum(f.data() + 8, static_cast<std::uint32_t>(f.size() - 8));
+    const std::uint32_t full =
+        FirmwareChecksum(f.data() + 8, static_cast<std::uint32_t>(f.size() - 8));
     ASSERT_NE(full >> 16, 0u);
     WriteLe32(f.data() + 4, full & 0xFFFF);
     EXPECT_EQ(Load(f), Strings{text::kBadData2});

@@ -6,7 +6,7 @@
 namespace quillon {
 
 class Operator {
-public:
+  public:
     virtual ~Operator() = default;
     // Shows one text (UTF-8, exactly as given) and returns only after the operator has seen it.
     // Callable from any thread; texts appear one at a time in the order sent.

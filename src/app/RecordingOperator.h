@@ -11,7 +11,7 @@
 namespace quillon {
 
 class RecordingOperator : public Operator {
-public:
+  public:
     explicit RecordingOperator(std::string path = {}) : path_(std::move(path)) {}
 
     void ShowMessage(const std::string& text) override {
@@ -55,7 +55,7 @@ public:
         statusLines_.clear();
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::string path_;
     std::vector<std::string> messages_;

@@ -10,7 +10,7 @@
 namespace quillon {
 
 class ReadableFile {
-public:
+  public:
     virtual ~ReadableFile() = default;
     virtual bool Length(std::uint64_t& length) = 0;
     virtual bool Seek(std::uint64_t offset) = 0;
@@ -19,7 +19,7 @@ public:
 };
 
 class WritableFile {
-public:
+  public:
     virtual ~WritableFile() = default;
     virtual bool Write(const std::uint8_t* data, std::size_t count) = 0;
     // Flushes and closes; false when what was written may not have reached the file.
@@ -27,7 +27,7 @@ public:
 };
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
     // An existing regular file opened for reading, or null.
     virtual std::unique_ptr<ReadableFile> OpenRead(const std::string& path) = 0;
@@ -37,7 +37,7 @@ public:
 
 // The real file system.
 class StdFileSystem : public FileSystem {
-public:
+  public:
     std::unique_ptr<ReadableFile> OpenRead(const std::string& path) override;
     std::unique_ptr<WritableFile> Create(const std::string& path) override;
 };

@@ -8,14 +8,14 @@
 namespace quillon {
 
 class FirmwareLoader {
-public:
+  public:
     FirmwareLoader(SharedState& state, Operator& op, FileSystem& files)
         : st_(state), op_(op), files_(files) {}
 
     // True when the file was refused (its text has been shown), false when it was accepted.
     bool LoadFirmwareFile();
 
-private:
+  private:
     bool Refuse(const char* text);
 
     SharedState& st_;

@@ -21,7 +21,7 @@ std::FILE* OpenFile(const std::filesystem::path& path, bool write) {
 }
 
 class StdReadableFile : public ReadableFile {
-public:
+  public:
     StdReadableFile(std::FILE* f, std::uint64_t length) : f_(f), length_(length) {}
     ~StdReadableFile() override { std::fclose(f_); }
     bool Length(std::uint64_t& length) override {
@@ -36,13 +36,13 @@ public:
         return got == count || !std::ferror(f_);
     }
 
-private:
+  private:
     std::FILE* f_;
     std::uint64_t length_;
 };
 
 class StdWritableFile : public WritableFile {
-public:
+  public:
     explicit StdWritableFile(std::FILE* f) : f_(f) {}
     ~StdWritableFile() override {
         if (f_ != nullptr) std::fclose(f_);
@@ -57,7 +57,7 @@ public:
         return ok;
     }
 
-private:
+  private:
     std::FILE* f_;
 };
 

@@ -1,4 +1,5 @@
-// Handle values shared by the core and every platform layer: an opaque integer, -1 for an empty slot.
+// Handle values shared by the core and every platform layer: an opaque integer, -1 for an empty
+// slot.
 #pragma once
 
 #include <cstdint>

@@ -6,7 +6,9 @@
 
 namespace quillon {
 
-void FreeDeleter::operator()(std::uint8_t* p) const noexcept { std::free(p); }
+void FreeDeleter::operator()(std::uint8_t* p) const noexcept {
+    std::free(p);
+}
 
 static std::uint8_t* AllocateFileBuffer() {
     auto* p = static_cast<std::uint8_t*>(std::calloc(kFileBufferSize, 1));

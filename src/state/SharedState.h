@@ -1,5 +1,6 @@
 // The process-wide working state: one instance per process (tests make their own), each variable
-// under its name with its start value. Owners: firmware loader, discovery, transport, worker, dialog.
+// under its name with its start value. Owners: firmware loader, discovery, transport, worker,
+// dialog.
 #pragma once
 
 #include <array>
@@ -34,7 +35,8 @@ struct SharedState : IdentifierTable {
     SharedState& operator=(const SharedState&) = delete;
 
     // Firmware image.
-    std::unique_ptr<std::uint8_t[], FreeDeleter> g_fileBuffer;  // kFileBufferSize bytes, one area, zeroed
+    std::unique_ptr<std::uint8_t[], FreeDeleter>
+        g_fileBuffer;  // kFileBufferSize bytes, one area, zeroed
     std::string g_strFirmwarePath;
     std::uint32_t g_fwType = 0;
     std::uint8_t g_fwStorage = 0;

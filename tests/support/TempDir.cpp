@@ -25,7 +25,8 @@ TempDir::~TempDir() {
 std::string TempDir::Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
     const std::string p = File(name);
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return p;
 }
 

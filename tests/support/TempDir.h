@@ -9,7 +9,7 @@
 namespace quillon::test {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,7 +20,7 @@ public:
     std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
     static std::vector<std::uint8_t> Read(const std::string& path);
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -7,8 +7,7 @@
 namespace quillon::cli {
 
 Args ParseArgs(const std::vector<std::string>& words, const std::set<std::string>& flags,
-               const std::set<std::string>& withValue,
-               const std::set<std::string>& optionalJson) {
+               const std::set<std::string>& withValue, const std::set<std::string>& optionalJson) {
     Args args;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];

@@ -87,7 +87,8 @@ int RunPack(const std::vector<std::string>& words) {
     }
     const std::vector<std::uint8_t> file = PackFirmware(fields, image);
     std::ofstream out(args.positional[1], std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    out.write(reinterpret_cast<const char*>(file.data()),
+              static_cast<std::streamsize>(file.size()));
     out.close();
     if (!out) {
         std::fprintf(stderr, "quillon pack: cannot write %s\n", args.positional[1].c_str());

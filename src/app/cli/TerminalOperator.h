@@ -12,7 +12,7 @@
 namespace quillon {
 
 class TerminalOperator : public Operator {
-public:
+  public:
     explicit TerminalOperator(std::string path, std::FILE* out = stdout)
         : path_(std::move(path)), out_(out) {}
 
@@ -29,7 +29,7 @@ public:
     int MessageCount() const { return count_; }
     const std::string& LastMessage() const { return last_; }
 
-private:
+  private:
     std::mutex mutex_;
     std::string path_;
     std::FILE* out_;
