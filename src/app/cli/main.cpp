@@ -19,7 +19,6 @@ constexpr char kUsage[] =
     "                          make a \".fw\" file from an image and header fields\n"
     "  list [--simulate [SCENARIO.json]]\n"
     "                          list the HID interfaces present and mark the family's\n"
-    "  update FILE [options]   update the device that FILE is meant for\n"
     "\n"
     "Run \"quillon COMMAND --help\" for a command's options.\n"
     "Exit codes: 0 done, 1 failed (the reason was printed), 2 the command line was wrong.\n";
@@ -53,6 +52,7 @@ int main(int argc, char** argv) {
     }
     if (command == "inspect") return RunInspect(words);
     if (command == "pack") return RunPack(words);
+    if (command == "list") return RunList(words);
     std::fprintf(stderr, "quillon: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
     return kExitUsage;
 }

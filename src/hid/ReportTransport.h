@@ -1,0 +1,33 @@
+// Moves one whole report per call over a channel, each transfer bounded by its wait.
+#pragma once
+
+#include <cstdint>
+
+#include "hid/DeviceChannel.h"
+#include "hid/LinkServices.h"
+
+namespace quillon {
+
+inline constexpr std::uint8_t kReportId = 0xBA;
+inline constexpr std::uint32_t kWriteWaitMs = 4000;
+inline constexpr std::uint32_t kReadWaitMs = 1000;
+
+class ReportTransport {
+  public:
+    ReportTransport(LinkServices& s, DeviceChannel& channel) : s_(s), channel_(channel) {}
+
+    // Writes g_outReport (byte 0 forced to 0xBA). 0 when the write completed, 1 otherwise; a
+    // write that times out is cancelled and reported to the operator.
+    std::uint8_t SendReport(Handle hDevice, Handle hEvent);
+    // Reads one report into g_inReport (its first 64 bytes cleared first). 0 when a report
+    // arrived, 1 otherwise; nothing is shown.
+    std::uint8_t ReceiveReport(Handle hDevice, Handle hEvent);
+
+  private:
+    std::uint8_t Read(Handle hDevice, Handle hEvent);
+
+    LinkServices& s_;
+    DeviceChannel& channel_;
+};
+
+}  // namespace quillon

@@ -1,0 +1,273 @@
+#include "sim/Scenario.h"
+
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "firmware/ModelTable.h"
+
+namespace quillon::sim {
+
+namespace {
+
+using nlohmann::json;
+
+struct ParseError {
+    std::string message;
+};
+
+// A number given as a JSON number or as a "0x..." / decimal string.
+std::uint64_t Number(const json& j, const std::string& field, std::uint64_t max) {
+    std::uint64_t v = 0;
+    if (j.is_number_unsigned()) {
+        v = j.get<std::uint64_t>();
+    } else if (j.is_number_integer() && j.get<std::int64_t>() >= 0) {
+        v = static_cast<std::uint64_t>(j.get<std::int64_t>());
+    } else if (j.is_string()) {
+        const std::string s = j.get<std::string>();
+        std::size_t used = 0;
+        try {
+            v = std::stoull(s, &used, 0);
+        } catch (...) {
+            used = 0;
+        }
+        if (used == 0 || used != s.size()) throw ParseError{field + ": not a number"};
+    } else {
+        throw ParseError{field + ": expected a number"};
+    }
+    if (v > max) throw ParseError{field + ": out of range"};
+    return v;
+}
+
+template <typename T>
+void Read(const json& obj, const char* key, T& out, const std::string& where) {
+    if (!obj.contains(key)) return;
+    out = static_cast<T>(Number(obj.at(key), where + "." + key, std::numeric_limits<T>::max()));
+}
+
+void ReadBool(const json& obj, const char* key, bool& out, const std::string& where) {
+    if (!obj.contains(key)) return;
+    if (!obj.at(key).is_boolean()) throw ParseError{where + "." + key + ": expected true or false"};
+    out = obj.at(key).get<bool>();
+}
+
+Identity ReadIdentity(const json& j, const std::string& where, Identity id) {
+    if (!j.is_object()) throw ParseError{where + ": expected {\"vid\": .., \"pid\": ..}"};
+    Read(j, "vid", id.vid, where);
+    Read(j, "pid", id.pid, where);
+    return id;
+}
+
+FaultRule ReadFault(const json& j, const std::string& where) {
+    if (!j.is_object()) throw ParseError{where + ": expected an object"};
+    FaultRule r;
+    if (!j.contains("command") || !j.at("command").is_string()) {
+        throw ParseError{where + ".command: expected a command name"};
+    }
+    const auto cmd = CommandFromName(j.at("command").get<std::string>());
+    if (!cmd || *cmd == SimCommand::kUnknown) throw ParseError{where + ".command: unknown command"};
+    r.command = *cmd;
+    if (!j.contains("kind") || !j.at("kind").is_string()) {
+        throw ParseError{where + ".kind: expected a fault kind"};
+    }
+    const std::string kind = j.at("kind").get<std::string>();
+    bool known = false;
+    for (FaultKind k : {FaultKind::kNoAnswer, FaultKind::kWriteTimeout, FaultKind::kErrorStatus,
+                        FaultKind::kCorruptRead, FaultKind::kGone}) {
+        if (kind == FaultName(k)) r.kind = k, known = true;
+    }
+    if (!known) throw ParseError{where + ".kind: unknown fault kind \"" + kind + "\""};
+    bool every = false;
+    ReadBool(j, "every", every, where);
+    if (every) {
+        r.from = 1;
+        r.to = UINT32_MAX;
+    } else if (j.contains("at")) {
+        Read(j, "at", r.from, where);
+        r.to = r.from;
+    } else {
+        Read(j, "from", r.from, where);
+        r.to = UINT32_MAX;
+        Read(j, "to", r.to, where);
+    }
+    if (r.from == 0 || r.to < r.from) throw ParseError{where + ": occurrences count from 1"};
+    return r;
+}
+
+SimDeviceConfig ReadDevice(const json& j, const std::string& where) {
+    if (!j.is_object()) throw ParseError{where + ": expected an object"};
+    SimDeviceConfig c;
+    Read(j, "model", c.model, where);
+    if (j.contains("application"))
+        c.application = ReadIdentity(j.at("application"), where + ".application", c.application);
+    if (j.contains("bootloader"))
+        c.bootloader = ReadIdentity(j.at("bootloader"), where + ".bootloader", c.bootloader);
+    if (j.contains("start")) {
+        const json& s = j.at("start");
+        if (s == "application")
+            c.startInBootloader = false;
+        else if (s == "bootloader")
+            c.startInBootloader = true;
+        else
+            throw ParseError{where + ".start: \"application\" or \"bootloader\""};
+    }
+    Read(j, "bootloaderKind", c.bootloaderKind, where);
+    Read(j, "generation", c.generation, where);
+    Read(j, "family", c.family, where);
+    if (j.contains("collections")) {
+        const json& cols = j.at("collections");
+        if (!cols.is_array() || cols.empty())
+            throw ParseError{where + ".collections: a non-empty array"};
+        c.collections.clear();
+        for (std::size_t i = 0; i < cols.size(); ++i) {
+            const std::string w = where + ".collections[" + std::to_string(i) + "]";
+            if (!cols[i].is_object()) throw ParseError{w + ": expected an object"};
+            SimCollection col;
+            Read(cols[i], "usagePage", col.usagePage, w);
+            Read(cols[i], "usage", col.usage, w);
+            Read(cols[i], "input", col.inputLength, w);
+            Read(cols[i], "output", col.outputLength, w);
+            c.collections.push_back(col);
+        }
+    }
+    Read(j, "blockSize", c.blockSize, where);
+    if (j.contains("erase")) {
+        const json& e = j.at("erase");
+        if (e == "block")
+            c.erase = EraseKind::kBlock;
+        else if (e == "whole")
+            c.erase = EraseKind::kWhole;
+        else
+            throw ParseError{where + ".erase: \"block\" or \"whole\""};
+    }
+    if (j.contains("module")) {
+        const json& m = j.at("module");
+        c.hasModule = true;
+        if (m == "none")
+            c.hasModule = false;
+        else if (m == "ready")
+            c.moduleWakes = 0;
+        else if (m == "absent")
+            c.moduleAbsent = true;
+        else if (m.is_object() && m.contains("wakes"))
+            Read(m, "wakes", c.moduleWakes, where + ".module");
+        else
+            throw ParseError{where + ".module: \"none\", \"ready\", \"absent\" or {\"wakes\": N}"};
+    }
+    Read(j, "restartDelayMs", c.restartDelayMs, where);
+    ReadBool(j, "restartNever", c.restartNever, where);
+    Read(j, "latencyMs", c.latencyMs, where);
+    Read(j, "flashSize", c.flashSize, where);
+    Read(j, "spiSize", c.spiSize, where);
+    Read(j, "seed", c.seed, where);
+    if (j.contains("faults")) {
+        const json& f = j.at("faults");
+        if (!f.is_array()) throw ParseError{where + ".faults: expected an array"};
+        for (std::size_t i = 0; i < f.size(); ++i) {
+            c.faults.push_back(ReadFault(f[i], where + ".faults[" + std::to_string(i) + "]"));
+        }
+    }
+    return c;
+}
+
+}  // namespace
+
+bool ParseScenario(const std::string& text, Scenario& out, std::string& error) {
+    try {
+        const json j = json::parse(text);
+        if (!j.is_object() || !j.contains("devices") || !j.at("devices").is_array()) {
+            error = "a scenario is an object with a \"devices\" array";
+            return false;
+        }
+        out.devices.clear();
+        const json& devices = j.at("devices");
+        for (std::size_t i = 0; i < devices.size(); ++i) {
+            out.devices.push_back(ReadDevice(devices[i], "devices[" + std::to_string(i) + "]"));
+        }
+        return true;
+    } catch (const ParseError& e) {
+        error = e.message;
+    } catch (const json::exception& e) {
+        error = e.what();
+    }
+    return false;
+}
+
+bool LoadScenarioFile(const std::string& path, Scenario& out, std::string& error) {
+    std::ifstream in(path);
+    if (!in) {
+        error = "cannot read " + path;
+        return false;
+    }
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ParseScenario(ss.str(), out, error);
+}
+
+SimDeviceConfig DefaultDeviceFor(const SharedState& st) {
+    SimDeviceConfig c;
+    c.model = st.g_fwModel;
+    const std::uint32_t code = st.g_fwModelCode;
+    const auto pair = [](std::uint32_t pid) {
+        return Identity{0x0581, static_cast<std::uint16_t>(pid)};
+    };
+    c.blockSize = McuBlockSize(st.g_fwModel);
+    switch (code) {
+        case 1:
+            c.application = pair(0x0110);
+            c.bootloader = pair(0x0111);
+            break;
+        case 5:
+            c.application = pair(0x011A);
+            c.bootloader = pair(0x0120);
+            c.generation = 4;
+            c.family = 1;
+            break;
+        case 7:
+            c.application = pair(0x011A);
+            c.bootloader = pair(0x0121);
+            c.generation = 4;
+            c.family = 2;
+            break;
+        case 3:
+        case 4:
+        case 6:
+        case 8:
+        case 259:
+            c.application = c.bootloader = pair(0x0115);
+            break;
+        case 264:
+            c.application = c.bootloader = pair(0x0215);
+            break;
+        case 10:
+            c.application = c.bootloader = pair(0x0110);
+            c.erase = EraseKind::kWhole;
+            break;
+        default:
+            break;
+    }
+    // The boot loader kind each boot-switch model expects; model 4's boot loader reports 1.
+    switch (code) {
+        case 259:
+            c.bootloaderKind = 16;
+            break;
+        case 8:
+            c.bootloaderKind = 17;
+            break;
+        case 264:
+            c.bootloaderKind = 18;
+            break;
+        case 4:
+            c.bootloaderKind = 1;
+            break;
+        default:
+            c.bootloaderKind = 0;
+            break;
+    }
+    c.hasModule = code == 6 || code == 10;
+    return c;
+}
+
+}  // namespace quillon::sim

@@ -1,0 +1,68 @@
+// What a simulated device is: identities, collections, flash geometry, module, timing, faults.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/SimFrame.h"
+
+namespace quillon::sim {
+
+struct Identity {
+    std::uint16_t vid = 0x0581;
+    std::uint16_t pid = 0x0115;
+};
+
+// One top-level collection, each an interface with its own path.
+struct SimCollection {
+    std::uint16_t usagePage = 0xFF00;
+    std::uint16_t usage = 1;
+    std::uint16_t inputLength = 64;   // report-ID byte included
+    std::uint16_t outputLength = 64;  // report-ID byte included
+};
+
+enum class FaultKind {
+    kNoAnswer,      // the write completes, no input report comes
+    kWriteTimeout,  // the write never completes
+    kErrorStatus,   // answered with status 1, nothing done
+    kCorruptRead,   // done, but a data bit of the answer is flipped
+    kGone,          // the device is unplugged on receiving it
+};
+
+const char* FaultName(FaultKind kind);
+
+// Applies to occurrences from..to (1-based, inclusive) of one command.
+struct FaultRule {
+    SimCommand command = SimCommand::kUnknown;
+    std::uint32_t from = 1;
+    std::uint32_t to = 1;
+    FaultKind kind = FaultKind::kNoAnswer;
+};
+
+enum class EraseKind { kBlock, kWhole };
+
+struct SimDeviceConfig {
+    std::uint32_t model = 3;  // the value QueryModel answers
+    Identity application{0x0581, 0x0115};
+    Identity bootloader{0x0581, 0x0115};
+    bool startInBootloader = false;
+    std::uint8_t bootloaderKind = 0;  // QueryMode's answer in the boot loader
+    std::uint8_t generation = 3;      // device information byte 3
+    std::uint8_t family = 0;          // device information byte 6
+    std::vector<SimCollection> collections{SimCollection{}};
+    std::uint32_t blockSize = 4096;  // what one EraseFlash erases
+    EraseKind erase = EraseKind::kBlock;
+    bool hasModule = false;         // QueryMode then reports the module: 0 ready
+    std::uint32_t moduleWakes = 0;  // WakeModule commands needed before it is ready
+    bool moduleAbsent = false;
+    std::uint32_t restartDelayMs = 1500;
+    bool restartNever = false;
+    std::uint32_t latencyMs = 0;  // per report
+    std::uint64_t flashSize = 0x02000000;
+    std::uint64_t spiSize = 0x01000000;
+    std::uint32_t seed = 1;  // of the old flash content
+    std::vector<FaultRule> faults;
+};
+
+}  // namespace quillon::sim
