@@ -100,6 +100,7 @@ SimDeviceConfig ReadDevice(const json& j, const std::string& where) {
     if (!j.is_object()) throw ParseError{where + ": expected an object"};
     SimDeviceConfig c;
     Read(j, "model", c.model, where);
+    Read(j, "frameModel", c.frameModel, where);
     if (j.contains("application"))
         c.application = ReadIdentity(j.at("application"), where + ".application", c.application);
     if (j.contains("bootloader"))

@@ -78,7 +78,8 @@ SimDevice::Reaction SimDevice::Receive(const std::uint8_t* report, std::size_t l
     r.report.assign(inputLength < 8 ? 8 : inputLength, 0);
     r.report[0] = 0xBA;
     r.report[1] = len > 1 ? report[1] : 0;
-    const DecodedFrame d = DecodeFrame(report, len, config_.model);
+    const DecodedFrame d =
+        DecodeFrame(report, len, config_.frameModel != 0 ? config_.frameModel : config_.model);
     const std::uint32_t occurrence = ++counts_[static_cast<int>(d.command)];
     if (!d.error.empty()) {
         ++badFrames_;

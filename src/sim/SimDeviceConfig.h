@@ -44,13 +44,15 @@ enum class EraseKind { kBlock, kWhole };
 
 struct SimDeviceConfig {
     std::uint32_t model = 3;  // the value QueryModel answers
+    // The model whose frame format and opcodes the device expects (0: the same as model).
+    std::uint32_t frameModel = 0;
     Identity application{0x0581, 0x0115};
     Identity bootloader{0x0581, 0x0115};
     bool startInBootloader = false;
     std::uint8_t bootloaderKind = 0;  // QueryMode's answer in the boot loader
     std::uint8_t generation = 3;      // device information byte 3
     std::uint8_t family = 0;          // device information byte 6
-    std::vector<SimCollection> collections{SimCollection{}};
+    std::vector<SimCollection> collections = std::vector<SimCollection>(1);
     std::uint32_t blockSize = 4096;  // what one EraseFlash erases
     EraseKind erase = EraseKind::kBlock;
     bool hasModule = false;         // QueryMode then reports the module: 0 ready
