@@ -3,7 +3,7 @@
 
 #include "app/cli/Args.h"
 #include "app/cli/Commands.h"
-#include "hid/SystemHid.h"
+#include "app/cli/SystemBackend.h"
 #include "sim/Scenario.h"
 #include "sim/SimPlatform.h"
 
@@ -78,7 +78,7 @@ int RunList(const std::vector<std::string>& words) {
         return ListInterfaces(platform);
     }
     std::string reason;
-    std::unique_ptr<HidPlatform> hid = MakeSystemHidPlatform(reason);
+    std::unique_ptr<HidPlatform> hid = MakeCliSystemHid("list", reason);
     if (!hid) {
         std::fprintf(stderr, "quillon list: %s\n", reason.c_str());
         return kExitFailed;
