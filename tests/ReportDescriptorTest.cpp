@@ -1,9 +1,11 @@
-// The report descriptor parser on real descriptors and on broken ones.
+// The report descriptor parser on real descriptors and on broken ones, and the descriptors that
+// quillon-simd makes for simulated devices read back through it.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "hid/linux/ReportDescriptor.h"
+#include "sim/uhid/SimReportDescriptor.h"
 
 namespace quillon {
 namespace {
@@ -194,6 +196,44 @@ TEST(ReportDescriptor, EmptyDescriptorHasNoCollections) {
     std::string error;
     EXPECT_TRUE(ParseReportDescriptor(nullptr, 0, out, error));
     EXPECT_TRUE(out.collections.empty());
+}
+
+TEST(SimReportDescriptor, ReadsBackAsTheScenarioSaysAndTheProtocolGetsBA) {
+    using sim::SimCollection;
+    struct Case {
+        const char* name;
+        std::vector<SimCollection> collections;
+        Bytes ids;
+        std::size_t protocol;
+    };
+    const Case cases[] = {
+        {"default vendor collection", {SimCollection{}}, {0xBA}, 0},
+        {"keyboard before vendor",
+         {{0x0001, 0x0006, 9, 2}, {0xFF00, 0x0001, 64, 64}},
+         {1, 0xBA},
+         1},
+        {"vendor, keyboard, mouse, second vendor",
+         {{0xFF00, 1, 65, 33}, {1, 6, 9, 2}, {1, 2, 4, 0}, {0xFF01, 2, 8, 8}},
+         {0xBA, 1, 2, 3},
+         0},
+        {"no vendor collection", {{1, 2, 4, 0}, {1, 6, 9, 2}}, {1, 2}, sim::SimReportLayout::kNone},
+        {"collection without output", {{0xFF00, 1, 64, 0}}, {0xBA}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const sim::SimReportLayout layout = sim::BuildSimReportDescriptor(c.collections);
+        EXPECT_EQ(layout.reportIds, c.ids);
+        EXPECT_EQ(layout.protocolCollection, c.protocol);
+        const ReportDescriptor d = Parse(layout.descriptor);
+        EXPECT_TRUE(d.numbered);
+        ASSERT_EQ(d.collections.size(), c.collections.size());
+        for (std::size_t i = 0; i < c.collections.size(); ++i) {
+            const SimCollection& want = c.collections[i];
+            ExpectCollection(d.collections[i], want.usagePage, want.usage, want.inputLength,
+                             want.outputLength);
+            EXPECT_EQ(d.collections[i].inputIds, want.inputLength > 1 ? Bytes{c.ids[i]} : Bytes{});
+        }
+    }
 }
 
 }  // namespace
