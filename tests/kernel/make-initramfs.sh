@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Packs the real-kernel test's initramfs: busybox, the statically linked quillon and
+# quillon-simd, the three HID modules, the guest's scripts, scenarios and the shipped examples.
+# Usage: make-initramfs.sh OUT.cpio.gz KERNEL_DIR BIN_DIR
+set -euo pipefail
+out=$1 kernel=$2 bin=$3
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+mkdir -p "$stage"/{bin,dev,proc,sys,tmp,lib/modules,test/examples,test/scenarios}
+cp /bin/busybox "$stage/bin/busybox"
+for p in quillon quillon-simd; do
+    # Nothing from the build machine's libraries is in the guest.
+    if ldd "$bin/$p" >/dev/null 2>&1; then echo "make-initramfs: $p is not static" >&2; exit 1; fi
+    cp "$bin/$p" "$stage/bin/"
+done
+cp "$kernel"/{hid,hid-generic,uhid}.ko "$stage/lib/modules/"
+cp "$here/init.sh" "$stage/init"
+cp "$here/guest.sh" "$stage/test/"
+cp "$here"/scenarios/*.json "$stage/test/scenarios/"
+cp "$root"/examples/*.fw "$root"/examples/*.bin "$stage/test/examples/"
+chmod +x "$stage/init"
+(cd "$stage" && find . | cpio -o -H newc -R 0:0 --quiet) | gzip -1 > "$out"
