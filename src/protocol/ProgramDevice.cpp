@@ -201,12 +201,14 @@ std::uint8_t Programmer::FirstWord(std::uint32_t m, bool atPlus3) {
             written = rx_.commands.WriteFlash(ch, 4, S, buf) == 0;
         }
         if (!written) return Fail(text::kWriteRetriesFailed);
-    } else if (atPlus3) {
-        if (rx_.commands.WriteFlash(ch, 4, S + 3, buf) != 0) return Fail(nullptr);
-        st_.g_fwStartAddress += 3;
-        S += 3;
-    } else if (rx_.commands.WriteFlash(ch, 4, S, buf) != 0) {
-        return Fail(nullptr);
+    } else {
+        // WriteFlash tells nobody; a run must not end without a word to the operator.
+        const std::uint32_t at = atPlus3 ? S + 3 : S;
+        if (rx_.commands.WriteFlash(ch, 4, at, buf) != 0) return Fail(text::kWriteVerifyFailed);
+        if (atPlus3) {
+            st_.g_fwStartAddress += 3;
+            S += 3;
+        }
     }
     if (m == 6) return 0;
     std::uint8_t readBack[64];
