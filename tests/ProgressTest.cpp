@@ -2,6 +2,9 @@
 // and a whole run through it on a worker thread.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+
 #include "app/UpdateController.h"
 #include "sim/Scenario.h"
 #include "state/Texts.h"
@@ -103,26 +106,59 @@ TEST(ProgressContract, RefusedFileStartsNothing) {
     EXPECT_EQ(controller.WaitForRun(), -1);
 }
 
+// Holds the worker inside each box until the test lets it go, as an operator would.
+class Gate {
+  public:
+    void Arrive() {
+        std::unique_lock lock(m_);
+        ++arrived_;
+        cv_.notify_all();
+        cv_.wait(lock, [&] { return released_ >= arrived_; });
+    }
+    void WaitFor(int n) {
+        std::unique_lock lock(m_);
+        cv_.wait(lock, [&] { return arrived_ >= n; });
+    }
+    void Release() {
+        std::lock_guard lock(m_);
+        ++released_;
+        cv_.notify_all();
+    }
+
+  private:
+    std::mutex m_;
+    std::condition_variable cv_;
+    int arrived_ = 0, released_ = 0;
+};
+
 TEST(ProgressContract, WholeRunThroughTheController) {
     test::Rig rig;
     rig.Firmware(3, 0, 0, 0x10000, 20000);
     rig.Add(sim::DefaultDeviceFor(*rig.st));
+    Gate gate;
+    rig.op.OnMessage([&](const std::string&) { gate.Arrive(); });
     FakeView view;
     UpdateController controller(rig.services, view);
     ASSERT_TRUE(controller.StartUpdate());
     EXPECT_FALSE(view.enabled);
     EXPECT_EQ(view.bar, 0);
     EXPECT_EQ(view.label, "0%");
-    EXPECT_FALSE(controller.StartUpdate());  // a second press while busy
-    while (controller.Busy()) controller.Tick();
+
+    gate.WaitFor(1);  // the worker shows "완료" and waits for it to be closed
+    EXPECT_TRUE(controller.Busy());
+    EXPECT_FALSE(controller.StartUpdate());  // a second press while the run is busy
+    for (int i = 0; i < 200; ++i) controller.Tick();
+    EXPECT_FALSE(view.enabled);  // still busy: the controls stay off
+    gate.Release();
     EXPECT_EQ(controller.WaitForRun(), 0);
     controller.Tick();
     EXPECT_TRUE(view.enabled);
     EXPECT_EQ(rig.Messages(), Strings{text::kDone});
-    for (const std::string& l : view.labels) {
-        EXPECT_LE(std::stoi(l), 100) << l;
-    }
-    // Start again: the previous run's thread is joined, the flags allow it.
+    ASSERT_FALSE(view.labels.empty());
+    for (const std::string& l : view.labels) EXPECT_LE(std::stoi(l), 100) << l;
+
+    // The next press starts again: the previous thread is joined, the flags allow it.
+    gate.Release();
     EXPECT_TRUE(controller.StartUpdate());
     EXPECT_EQ(controller.WaitForRun(), 0);
 }

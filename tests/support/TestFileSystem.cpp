@@ -7,7 +7,10 @@ namespace {
 class FaultyWritable : public WritableFile {
   public:
     FaultyWritable(std::unique_ptr<WritableFile> inner, TestFileSystem& fs)
-        : inner_(std::move(inner)), fs_(fs) {}
+        : inner_(std::move(inner)), fs_(fs) {
+        ++fs_.liveFiles;
+    }
+    ~FaultyWritable() override { --fs_.liveFiles; }
     bool Write(const std::uint8_t* data, std::size_t count) override {
         if (++fs_.writes == fs_.failWriteAt) return false;
         return inner_->Write(data, count);
@@ -25,7 +28,10 @@ class FaultyWritable : public WritableFile {
 class FaultyReadable : public ReadableFile {
   public:
     FaultyReadable(std::unique_ptr<ReadableFile> inner, TestFileSystem& fs)
-        : inner_(std::move(inner)), fs_(fs) {}
+        : inner_(std::move(inner)), fs_(fs) {
+        ++fs_.liveFiles;
+    }
+    ~FaultyReadable() override { --fs_.liveFiles; }
     bool Length(std::uint64_t& length) override { return inner_->Length(length); }
     bool Seek(std::uint64_t offset) override { return inner_->Seek(offset); }
     bool Read(std::uint8_t* data, std::size_t count, std::size_t& got) override {

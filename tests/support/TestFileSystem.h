@@ -23,6 +23,7 @@ class TestFileSystem : public FileSystem {
     bool failClose = false;  // Close of a created file fails
     int failReadAt = 0;      // the n-th Read (over all opened files) fails (0: none)
     int opens = 0, creates = 0, writes = 0, reads = 0;
+    int liveFiles = 0;  // files opened or created and not yet destroyed
     // Runs on every OpenRead, before the file is opened (e.g. to change it on disk).
     std::function<void(const std::string&)> beforeOpen;
 
