@@ -25,7 +25,10 @@ class MemoryFile : public ReadableFile {
     }
     bool Read(std::uint8_t* out, std::size_t count, std::size_t& got) override {
         got = static_cast<std::size_t>(std::min<std::uint64_t>(count, length_ - pos_));
-        for (std::size_t i = 0; i < got; ++i) out[i] = pos_ + i < n_ ? d_[pos_ + i] : 0;
+        const std::size_t real =
+            pos_ < n_ ? static_cast<std::size_t>(std::min<std::uint64_t>(got, n_ - pos_)) : 0;
+        if (real > 0) std::memcpy(out, d_ + pos_, real);
+        std::memset(out + real, 0, got - real);
         pos_ += got;
         return true;
     }

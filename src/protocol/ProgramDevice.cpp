@@ -33,6 +33,15 @@ bool Programmer::Log(const std::uint8_t* data, std::uint32_t n) {
     return log && log->Write(data, n);
 }
 
+bool Programmer::BeginTransferPhase(ReadableFile& file) {
+    st_.g_progressStep = static_cast<std::int32_t>(L / 100);
+    st_.g_progressAccum = 0;
+    st_.g_progressPercent = 0;
+    if (ReloadValidatedPayload(s_, file)) return true;
+    s_.op.ShowMessage(text::kNoFile);
+    return false;
+}
+
 std::uint8_t Programmer::Fail(const char* text) {
     if (text != nullptr) s_.op.ShowMessage(text);
     CloseChannel();
@@ -96,14 +105,7 @@ std::uint8_t Programmer::McuPath(ReadableFile& file) {
     const std::uint32_t N = (L + B - 1) / B;
     const std::uint32_t C = (B + kChunk - 1) / kChunk;
     const std::uint32_t R = B % kChunk;
-    st_.g_progressStep = static_cast<std::int32_t>(L / 100);
-    st_.g_progressAccum = 0;
-    st_.g_progressPercent = 0;
-
-    if (!ReloadValidatedPayload(s_, file)) {
-        s_.op.ShowMessage(text::kNoFile);
-        return 1;
-    }
+    if (!BeginTransferPhase(file)) return 1;
     std::uint8_t* buf = st_.g_fileBuffer.get();
 
     // The first word stays out of the flash until everything else is in: a placeholder stands

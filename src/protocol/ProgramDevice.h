@@ -24,6 +24,9 @@ class Programmer {
     std::uint8_t Completion();
     // Ends a run that failed: the text (if any), the channel and the log closed, progress off.
     std::uint8_t Fail(const char* text);
+    // Resets the progress counters for a transfer phase of L bytes and re-reads the validated
+    // image; false (the no-file text shown) when the file is not what was validated.
+    bool BeginTransferPhase(ReadableFile& file);
     // Appends read-back bytes to the log; false when the file cannot take them.
     bool Log(const std::uint8_t* data, std::uint32_t n);
 

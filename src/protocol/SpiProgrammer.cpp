@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "protocol/PayloadReader.h"
 #include "state/Texts.h"
 
 namespace quillon {
@@ -22,14 +21,7 @@ std::uint8_t SpiProgrammer::Run(ReadableFile& file) {
     const std::uint32_t L = run_.L;
     const std::uint32_t N = (L + kSector - 1) / kSector;
     const std::uint32_t S = st.g_fwStartAddress;
-    st.g_progressStep = static_cast<std::int32_t>(L / 100);
-    st.g_progressAccum = 0;
-    st.g_progressPercent = 0;
-
-    if (!ReloadValidatedPayload(s, file)) {
-        s.op.ShowMessage(text::kNoFile);
-        return 1;
-    }
+    if (!run_.BeginTransferPhase(file)) return 1;
     run_.log = s.files.Create(kReadBackLogName);
     if (!run_.log) {
         s.op.ShowMessage(text::kNoFile);
