@@ -49,6 +49,32 @@ TEST(ProgrammingEdge, ZeroLengthChunkAtA52ByteBoundary) {
     EXPECT_EQ(rig.FlashBytes(0x10000, 156), rig.image);
 }
 
+TEST(ProgrammingEdge, ImageTooShortForTheFirstWordIsProgrammedAsItStands) {
+    struct Case {
+        std::uint32_t model;
+        std::uint32_t start;
+        std::size_t size;
+    };
+    // Found by the soak: model 6 with a 3-byte image reported done over a wrong flash.
+    for (const Case c : {Case{6, 0x8000, 3}, Case{3, 0x8000, 1}, Case{10, 0, 2}, Case{8, 0x1000, 6},
+                         Case{8, 0x1000, 7}, Case{7, 0x200, 4}}) {
+        SCOPED_TRACE(std::to_string(c.model) + " size " + std::to_string(c.size));
+        Rig rig;
+        WithDevice(rig, c.model, 0, c.start, c.size);
+        EXPECT_EQ(rig.Update(), 0);
+        EXPECT_EQ(rig.Messages(), kDoneOnly);
+        EXPECT_EQ(rig.FlashBytes(c.start, c.size), rig.image);
+        EXPECT_EQ(rig.sim.Device(0).Flash().BytesProgrammedWithoutErase(), 0u);
+        // Nothing is written past the image.
+        for (const Bytes& f : FramesOf(rig, c.model == 6 || c.model == 10 ? 0x81 : 0x38)) {
+            const std::size_t at = c.model == 6 ? 4 : 3;
+            const std::uint32_t address = ReadBe32(f.data() + at);
+            const std::uint32_t count = c.model == 6 ? f[3] - 4u : f[2] - 4u;
+            EXPECT_LE(address + count, c.start + c.size);
+        }
+    }
+}
+
 TEST(ProgrammingEdge, PayloadShorterThanABlock) {
     Rig rig;
     WithDevice(rig, 1, 0, 0x4000, 100);

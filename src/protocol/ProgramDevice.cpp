@@ -114,7 +114,13 @@ std::uint8_t Programmer::McuPath(ReadableFile& file) {
     const auto signedS = static_cast<std::int32_t>(S);
     std::uint32_t w = ReadBe32(buf);
     bool wordAtPlus3 = false;
-    if (signedS >= kHighArea && m != 6) {
+    // An image too short to hold the whole word has nothing to hold back: a placeholder cut
+    // short, and a word written past the image, would leave the flash unlike the image.
+    const bool model8Low = m == 8 && !(signedS >= kHighArea) && signedS < kModel8LowArea;
+    const bool holdBack = L >= (model8Low ? 7u : 4u);
+    if (!holdBack) {
+        // programmed as it stands
+    } else if (signedS >= kHighArea && m != 6) {
         std::memcpy(buf, kPlaceholderFF, 4);
     } else if (m == 8) {
         if (signedS >= kModel8LowArea) {
@@ -181,7 +187,7 @@ std::uint8_t Programmer::McuPath(ReadableFile& file) {
     }
 
     // Models 8 and 264 put the word back at S + 3 also when S is 0, so that no placeholder stays.
-    if (S != 0 || m == 10 || wordAtPlus3) {
+    if (holdBack && (S != 0 || m == 10 || wordAtPlus3)) {
         WriteBe32(buf, w);
         if (FirstWord(m, wordAtPlus3) != 0) return 1;
     }

@@ -69,6 +69,11 @@ T Pick(std::mt19937& rng, const T (&items)[N]) {
 Plan MakePlan(std::mt19937& rng, const SharedState& loaded) {
     Plan p;
     p.device = sim::DefaultDeviceFor(loaded);
+    // Other report lengths, and a keyboard collection listed before the vendor one.
+    if (rng() % 4 == 0)
+        p.device.collections[0].inputLength = p.device.collections[0].outputLength = 65;
+    if (rng() % 4 == 0)
+        p.device.collections.insert(p.device.collections.begin(), {0x0001, 0x0006, 9, 2});
     const int faults = static_cast<int>(rng() % 4);  // a quarter of the runs have none
     char buf[160];
     for (int i = 0; i < faults; ++i) {
@@ -212,6 +217,7 @@ int Main(int argc, char** argv) {
         else if (std::strcmp(argv[i], "--run") == 0)
             only = std::atoll(argv[i + 1]);
     }
+    if (only >= 0) runs = static_cast<std::uint64_t>(only) + 1;
     std::printf("soak: seed %" PRIu64 ", %" PRIu64 " runs\n", seed, runs);
     std::fflush(stdout);
     test::TempDir dir;
