@@ -5,3 +5,4 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 build/quillon inspect examples/scanner-model3.fw
+build/quillon update examples/scanner-model3.fw --simulate

@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever of the build's Debian 12 packages is missing. Needs root (or
-# sudo) only when something is missing.
+# sudo) only when something is missing. Extra groups: "fuzz" (clang and its fuzzer runtime).
 set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
 )
+for group in "$@"; do
+    case "$group" in
+        fuzz) packages+=(clang libclang-rt-14-dev) ;;
+        *) echo "install-deps: unknown group $group" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -84,5 +84,49 @@ TEST(Cli, MisuseExits2) {
     EXPECT_EQ(Quillon("pack --help").code, 0);
 }
 
+TEST(Cli, UpdateAgainstTheSimulatorDumpsTheImage) {
+    test::TempDir dir;
+    const std::string examples = QUILLON_EXAMPLES;
+    for (const char* name : {"scanner-model3", "bt-module-model6", "spi-model3"}) {
+        SCOPED_TRACE(name);
+        const std::string dump = dir.File(std::string(name) + ".dump");
+        const CliRun r = Quillon("update " + examples + "/" + name +
+                                 ".fw --simulate --virtual-time --dump-flash " + dump);
+        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(r.out, "완료\n");
+        EXPECT_EQ(test::TempDir::Read(dump), test::TempDir::Read(examples + "/" + name + ".bin"));
+    }
+}
+
+TEST(Cli, UpdateFailurePrintsEachTextInOrderAndExits1) {
+    test::TempDir dir;
+    const std::string scenario = dir.Write("s.json", [] {
+        const std::string j = R"({"devices": [{"model": 3, "faults": [
+                {"command": "ReadFlash", "at": 2, "kind": "write-timeout"}]}]})";
+        return std::vector<std::uint8_t>(j.begin(), j.end());
+    }());
+    const std::string fw = std::string(QUILLON_EXAMPLES) + "/scanner-model3.fw";
+    const std::string trace = dir.File("trace.txt");
+    const CliRun r =
+        Quillon("update " + fw + " --simulate " + scenario + " --virtual-time --trace " + trace);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, std::string(text::kBurnTimeout) + "\n" + text::kReadBurnFailed + "\n");
+    const auto lines = test::TempDir::Read(trace);
+    const std::string t(lines.begin(), lines.end());
+    EXPECT_NE(t.find(" write-timeout\n"), std::string::npos);
+    EXPECT_NE(t.find("0 open sim:d0.1/c0\n"), std::string::npos);
+}
+
+TEST(Cli, UpdateMisuseExits2) {
+    const std::string fw = std::string(QUILLON_EXAMPLES) + "/scanner-model3.fw";
+    for (const std::string& c :
+         {std::string("update"), "update " + fw + " " + fw, "update " + fw + " --dump-flash x",
+          "update " + fw + " --virtual-time", "update " + fw + " --trace"}) {
+        EXPECT_EQ(Quillon(c).code, 2) << c;
+    }
+    EXPECT_EQ(Quillon("update --help").code, 0);
+    EXPECT_EQ(Quillon("list --simulate").code, 0);
+}
+
 }  // namespace
 }  // namespace quillon

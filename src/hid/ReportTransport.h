@@ -24,7 +24,9 @@ class ReportTransport {
     std::uint8_t ReceiveReport(Handle hDevice, Handle hEvent);
 
   private:
-    std::uint8_t Read(Handle hDevice, Handle hEvent);
+    enum class Outcome { kDone, kTimedOut, kGone, kFailed };
+    // Waits out a pending transfer; a timed-out or failed one is cancelled before returning.
+    Outcome Finish(TransferStart start, Handle hDevice, Handle hEvent, std::uint32_t waitMs);
 
     LinkServices& s_;
     DeviceChannel& channel_;

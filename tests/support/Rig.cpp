@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "firmware/FirmwareLoader.h"
+#include "protocol/ProgramDevice.h"
+#include "protocol/UpdateWorker.h"
 
 namespace quillon::test {
 
@@ -39,6 +41,28 @@ Channel Rig::OpenFirst() {
     st->SetHidCaps(caps);
     st->g_strDevicePath = path;
     return rx.channel.OpenChannel(path);
+}
+
+int Rig::Update() {
+    st->g_bBusy = 1;
+    return UpdateWorker(services).UpdateThreadProc();
+}
+
+std::vector<std::uint8_t> Rig::ReadBackLog() const {
+    return TempDir::Read(files.Resolve(kReadBackLogName));
+}
+
+std::vector<std::uint8_t> Rig::FlashBytes(std::uint32_t start, std::size_t length, bool spi) {
+    std::vector<std::uint8_t> out(length);
+    sim::SimDevice& d = sim.Device(0);
+    (spi ? d.Spi() : d.Flash()).Read(start, out.data(), static_cast<std::uint32_t>(length));
+    return out;
+}
+
+std::size_t Rig::Sent(std::uint8_t opcode) const {
+    std::size_t n = 0;
+    for (const auto& w : log.Writes()) n += w.size() > 1 && w[1] == opcode;
+    return n;
 }
 
 }  // namespace quillon::test

@@ -12,6 +12,7 @@
 #include "sim/SimPlatform.h"
 #include "state/SharedState.h"
 #include "support/TempDir.h"
+#include "support/TestFileSystem.h"
 #include "support/WriteLog.h"
 
 namespace quillon::test {
@@ -29,6 +30,14 @@ struct Rig {
     Channel OpenFirst();
     std::uint64_t Now() { return sim.NowMs(); }
     std::vector<std::string> Messages() const { return op.Messages(); }
+    // A whole update run on this thread, as the update button starts it (busy set first).
+    int Update();
+    // The bytes of the read-back log of the last run (empty when there is none).
+    std::vector<std::uint8_t> ReadBackLog() const;
+    // The first device's MCU or SPI flash over [start, start + length).
+    std::vector<std::uint8_t> FlashBytes(std::uint32_t start, std::size_t length, bool spi = false);
+    // How many reports of this opcode were written.
+    std::size_t Sent(std::uint8_t opcode) const;
 
     TempDir dir;
     int files_made = 0;
@@ -37,7 +46,7 @@ struct Rig {
     sim::SimPlatform sim{true};
     WriteLog log;
     RecordingOperator op;
-    StdFileSystem files;
+    TestFileSystem files{dir.Path()};
     LinkServices services;
     Receiver rx;
 };

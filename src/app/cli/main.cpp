@@ -15,6 +15,7 @@ constexpr char kUsage[] =
     "\n"
     "commands:\n"
     "  inspect FILE            check a \".fw\" file and show its header and what it implies\n"
+    "  update FILE [options]   update the device that FILE is meant for (real or simulated)\n"
     "  pack [options] IMAGE OUTPUT\n"
     "                          make a \".fw\" file from an image and header fields\n"
     "  list [--simulate [SCENARIO.json]]\n"
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
     if (command == "inspect") return RunInspect(words);
     if (command == "pack") return RunPack(words);
     if (command == "list") return RunList(words);
+    if (command == "update") return RunUpdate(words);
     std::fprintf(stderr, "quillon: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
     return kExitUsage;
 }

@@ -1,0 +1,65 @@
+#include "app/UpdateController.h"
+
+#include "firmware/FirmwareLoader.h"
+#include "protocol/UpdateWorker.h"
+
+namespace quillon {
+
+std::string PercentText(int percent) {
+    return std::to_string(percent) + "%";
+}
+
+UpdateController::~UpdateController() {
+    WaitForRun();
+}
+
+int UpdateController::WaitForRun() {
+    if (worker_.joinable()) worker_.join();
+    return exitCode_;
+}
+
+bool UpdateController::StartUpdate() {
+    SharedState& st = s_.st;
+    if (st.g_bBusy != 0 || st.g_bProgressActive != 0) return false;
+    if (FirmwareLoader(st, s_.op, s_.files).LoadFirmwareFile()) return false;
+    st.g_bBusy = 1;
+    view_.EnableControls(false);
+    view_.SetBarPosition(0);
+    st.g_strPercentText = "0%";
+    view_.SetPercentLabel(st.g_strPercentText);
+    // The worker that cleared g_bBusy last may still be on its way out.
+    if (worker_.joinable()) worker_.join();
+    exitCode_ = -1;
+    worker_ = std::thread([this] { exitCode_ = UpdateWorker(s_).UpdateThreadProc(); });
+    return true;
+}
+
+void UpdateController::Tick() {
+    SharedState& st = s_.st;
+    if (st.g_bProgressActive == 1) {
+        if (st.g_progressPercent == 0) view_.SetBarPosition(0);
+        if (st.g_progressPercent >= 100) {
+            st.g_progressPercent = 100;
+            view_.SetBarPosition(100);
+            st.g_bProgressActive = 0;
+            st.g_strPercentText = PercentText(st.g_progressPercent);
+            view_.SetPercentLabel(st.g_strPercentText);
+        }
+        const std::int32_t step = st.g_progressStep;
+        if (st.g_progressAccum >= step) {
+            st.g_progressAccum.fetch_sub(step);
+            const std::int32_t percent = ++st.g_progressPercent;
+            view_.StepBar();
+            if (percent > 100) {
+                st.g_progressPercent = 100;
+                view_.SetBarPosition(100);
+                st.g_bProgressActive = 0;
+            }
+            st.g_strPercentText = PercentText(st.g_progressPercent);
+            view_.SetPercentLabel(st.g_strPercentText);
+        }
+    }
+    if (st.g_bBusy == 0) view_.EnableControls(true);
+}
+
+}  // namespace quillon

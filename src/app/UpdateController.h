@@ -1,0 +1,39 @@
+// The logic every front end shares: starting an update (refused while one is running) and the
+// timer tick that turns the worker's progress counters into the bar and the label.
+#pragma once
+
+#include <thread>
+
+#include "app/DialogView.h"
+#include "hid/LinkServices.h"
+
+namespace quillon {
+
+class UpdateController {
+  public:
+    UpdateController(LinkServices& services, DialogView& view) : s_(services), view_(view) {}
+    ~UpdateController();
+    UpdateController(const UpdateController&) = delete;
+    UpdateController& operator=(const UpdateController&) = delete;
+
+    // The update button and the Enter key: nothing while a run is busy or the progress display is
+    // live; otherwise load the file (a refusal has been shown) and start the worker. True when a
+    // run started.
+    bool StartUpdate();
+    // One tick of timer 1.
+    void Tick();
+    bool Busy() const { return s_.st.g_bBusy != 0; }
+    // Waits until the worker thread has ended; its exit code (-1 when none ran).
+    int WaitForRun();
+
+  private:
+    LinkServices& s_;
+    DialogView& view_;
+    std::thread worker_;
+    int exitCode_ = -1;
+};
+
+// "%d%%" of a percentage.
+std::string PercentText(int percent);
+
+}  // namespace quillon

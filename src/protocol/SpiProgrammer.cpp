@@ -1,0 +1,62 @@
+#include "protocol/SpiProgrammer.h"
+
+#include <cstring>
+
+#include "state/Texts.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr std::uint32_t kSector = 4096;
+constexpr std::uint32_t kChunksPerSector = 79;  // 78 of 52 bytes and one of 40
+constexpr std::int32_t kChunkCredit = 53;
+constexpr std::uint32_t kLastChunk = kSector % kChunk;
+
+}  // namespace
+
+std::uint8_t SpiProgrammer::Run(ReadableFile& file) {
+    LinkServices& s = rx_.services;
+    SharedState& st = s.st;
+    const std::uint32_t L = run_.L;
+    const std::uint32_t N = (L + kSector - 1) / kSector;
+    const std::uint32_t S = st.g_fwStartAddress;
+    if (!run_.BeginTransferPhase(file)) return 1;
+    run_.log = s.files.Create(kReadBackLogName);
+    if (!run_.log) {
+        s.op.ShowMessage(text::kNoFile);
+        return 1;
+    }
+    st.g_bProgressActive = 1;
+    run_.ch = rx_.channel.OpenChannel(st.g_strDevicePath);
+    if (run_.ch.hDevice == kInvalidHandle) return run_.Fail(text::kNoDevice);
+
+    const std::uint8_t* buf = st.g_fileBuffer.get();
+    std::uint8_t readBack[64];
+    bool last = false;
+    for (std::uint32_t b = 0; b < N && !last; ++b) {
+        if (rx_.commands.SpiErase(run_.ch, S + b * kSector) != 0) return run_.Fail(nullptr);
+        for (std::uint32_t k = 0; k < kChunksPerSector && !last; ++k) {
+            const std::uint32_t o = b * kSector + kChunk * k;
+            std::uint32_t n = k < kChunksPerSector - 1 ? kChunk : kLastChunk;
+            if (o + n > L) {
+                n = L - o;
+                last = true;
+            }
+            if (rx_.commands.SpiWrite(run_.ch, n, S + o, buf + o) != 0) return run_.Fail(nullptr);
+            if (rx_.commands.SpiRead(run_.ch, n, S + o, readBack) != 0) return run_.Fail(nullptr);
+            if (!run_.Log(readBack, n)) return run_.Fail(text::kNoFile);
+            if (std::memcmp(readBack, buf + o, n) != 0) return run_.Fail(text::kVerifyFailed);
+            st.g_progressAccum.fetch_add(
+                k < kChunksPerSector - 1 ? kChunkCredit : static_cast<std::int32_t>(kLastChunk));
+        }
+    }
+    const bool logClosed = run_.log->Close();
+    run_.log.reset();
+    if (!logClosed) return run_.Fail(text::kNoFile);
+    s.hid.CloseHandle(run_.ch.hDevice);
+    run_.ch.hDevice = kInvalidHandle;
+    return run_.Completion();
+}
+
+}  // namespace quillon

@@ -1,0 +1,153 @@
+#include "protocol/UpdateWorker.h"
+
+#include "firmware/ModelTable.h"
+#include "protocol/ProgramDevice.h"
+#include "state/Texts.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr std::uint32_t kFirstWaitMs = 500;
+constexpr std::uint32_t kPollMs = 100;
+constexpr std::uint32_t kPolls = 600;
+constexpr std::uint32_t kQuerySettleMs = 200;
+constexpr std::uint32_t kRestartSettleMs = 2000;
+constexpr int kSwitchAttempts = 3;
+
+}  // namespace
+
+int UpdateWorker::Exit(Receiver& rx, const char* text, int code) {
+    if (text != nullptr) s_.op.ShowMessage(text);
+    // The held handle is of no use once the run is over.
+    rx.channel.CloseDeviceHandles();
+    if (code != 0) s_.st.g_bProgressActive = 0;
+    s_.st.g_bBusy = 0;
+    return code;
+}
+
+bool UpdateWorker::WaitForRestartedDevice(Receiver& rx) {
+    s_.hid.Sleep(kFirstWaitMs);
+    for (std::uint32_t poll = 0; poll < kPolls; ++poll) {
+        if (rx.discovery.FindDevice() == FIND_FOUND) return true;
+        s_.hid.Sleep(kPollMs);
+    }
+    return false;
+}
+
+int UpdateWorker::ModelCheck(Receiver& rx) {
+    Channel ch = rx.channel.OpenChannel(s_.st.g_strDevicePath);
+    const std::uint32_t model = rx.commands.QueryModel(ch);
+    rx.channel.CloseChannel(ch);
+    if (model == kNoModel) return Exit(rx, text::kUsbConnectFailed, 1);
+    if ((model & 0xFFFF) != (s_.st.g_fwModel & 0xFFFF)) {
+        return Exit(rx, text::kFirmwareMismatch, 1);
+    }
+    return 0;
+}
+
+int UpdateWorker::UpdateThreadProc() {
+    Receiver rx(s_);
+    SharedState& st = s_.st;
+    st.g_bSkipChunkVerify = 0;
+    std::uint8_t status = rx.discovery.FindDevice();
+    const bool bootSwitchRun = IsBootSwitchRun(st.g_fwModel);
+    bool waitTimedOut = false;
+    if (!bootSwitchRun && status == FIND_SWITCHING) {
+        waitTimedOut = !WaitForRestartedDevice(rx);
+        if (!waitTimedOut) status = FIND_FOUND;
+    }
+    if (bootSwitchRun && status == FIND_FOUND) {
+        const std::uint8_t r = SwitchToBootLoader(rx);
+        if (r == kSwitchMismatch) return Exit(rx, text::kFirmwareMismatch, 1);
+        status = r;
+    }
+    if (waitTimedOut || status == FIND_NONE) return Exit(rx, text::kUsbConnectFailed, 1);
+    if (HasModelCheck(st.g_fwModel) && ModelCheck(rx) != 0) return 1;
+
+    const std::uint8_t result = Programmer(rx).ProgramDevice();
+    return Exit(rx, nullptr, result == 0 ? 0 : 1);
+}
+
+std::uint8_t UpdateWorker::SwitchToBootLoader(Receiver& rx) {
+    LinkServices& s = rx.services;
+    SharedState& st = s.st;
+    enum class End { kSuccess, kFail, kMismatch };
+    Channel ch = rx.channel.OpenChannel(st.g_strDevicePath);
+    std::uint32_t polls = 0;
+    End end = End::kSuccess;
+    for (int attempt = 0;;) {
+        const std::uint8_t q = rx.commands.QueryMode(ch);
+        s.hid.Sleep(kQuerySettleMs);
+        if (q == 1) {
+            const std::uint32_t model = rx.commands.QueryModel(ch);
+            if (model == kNoModel) {
+                end = End::kFail;
+                break;
+            }
+            if (model != st.g_fwModel) {
+                end = End::kMismatch;
+                break;
+            }
+            if (st.g_fwStorage == 1 || st.g_fwType == 0) break;  // no switch needed
+            const bool model8 = st.g_fwModelCode == 8 || st.g_fwModelCode == 264;
+            if (rx.commands.JumpTo(ch, model8 ? 0x1003 : 0x01001004) != 0) {
+                end = End::kFail;
+                break;
+            }
+            s.hid.Sleep(kRestartSettleMs);
+            bool lost = false;
+            while (rx.discovery.FindDevice() != FIND_FOUND) {
+                if (polls >= kPolls) {
+                    lost = true;
+                    break;
+                }
+                s.hid.Sleep(kPollMs);
+                ++polls;
+            }
+            if (lost || polls >= kPolls) {
+                end = End::kFail;
+                break;
+            }
+            s.hid.Sleep(kRestartSettleMs);
+            rx.channel.CloseChannel(ch);
+            rx.channel.CloseDeviceHandles();
+            ch = rx.channel.OpenChannel(st.g_strDevicePath);
+            if (++attempt >= kSwitchAttempts) break;  // accepted without a further query
+            continue;
+        }
+        if (q == kNoAnswer || st.g_fwStorage == 1 || st.g_fwType == 0) {
+            end = End::kFail;
+            break;
+        }
+        const std::uint32_t low = st.g_fwModel & 0xFFFF, code = st.g_fwModelCode;
+        const bool kindFits = (q == 0 && low == 3) || (q == 16 && low == 0x103) ||
+                              (q == 17 && code == 8) || (q == 18 && code == 264);
+        if (!kindFits) {
+            end = End::kMismatch;
+            break;
+        }
+        if (q == 17 || q == 18) {
+            const std::uint32_t model = rx.commands.QueryModel(ch);
+            if (model == kNoModel)
+                end = End::kFail;
+            else if (model != st.g_fwModel)
+                end = End::kMismatch;
+        }
+        break;
+    }
+    if (end == End::kSuccess && (st.g_fwModel & 0xFFFF) == 0x103) st.g_bSkipChunkVerify = 1;
+    rx.channel.CloseChannel(ch);
+    rx.channel.CloseDeviceHandles();
+    switch (end) {
+        case End::kSuccess:
+            return 0;
+        case End::kFail:
+            return 1;
+        case End::kMismatch:
+            return kSwitchMismatch;
+    }
+    return 1;
+}
+
+}  // namespace quillon

@@ -1,0 +1,167 @@
+// The shared controller: the update-start rules and the timer's progress contract, tick by tick,
+// and a whole run through it on a worker thread.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "app/UpdateController.h"
+#include "sim/Scenario.h"
+#include "state/Texts.h"
+#include "support/Rig.h"
+
+namespace quillon {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class FakeView : public DialogView {
+  public:
+    void SetBarPosition(int p) override { bar = p, ++positions; }
+    void StepBar() override { ++bar, ++steps; }
+    void SetPercentLabel(const std::string& t) override { label = t, labels.push_back(t); }
+    void EnableControls(bool e) override { enabled = e, ++enables; }
+    int bar = -1, positions = 0, steps = 0, enables = 0;
+    bool enabled = true;
+    std::string label;
+    Strings labels;
+};
+
+struct TickCase {
+    const char* name;
+    std::uint8_t active;
+    std::int32_t percent, accum, step;
+    std::uint8_t busy;
+    // After one tick:
+    std::int32_t percentAfter, accumAfter;
+    std::uint8_t activeAfter;
+    int barAfter;  // -1: untouched
+    std::string label;
+    bool enabledAfter;
+};
+
+TEST(ProgressContract, OneTick) {
+    const TickCase cases[] = {
+        {"inactive: nothing moves", 0, 5, 1000, 10, 1, 5, 1000, 0, -1, "", false},
+        {"enough credit: one step", 1, 5, 25, 10, 1, 6, 15, 1, 5, "6%", false},
+        {"at most one step per tick", 1, 5, 1000, 10, 1, 6, 990, 1, 5, "6%", false},
+        {"not enough credit", 1, 5, 9, 10, 1, 5, 9, 1, -1, "", false},
+        {"zero percent resets the bar", 1, 0, 0, 10, 1, 0, 0, 1, 0, "", false},
+        {"step 0 moves every tick", 1, 3, 0, 0, 1, 4, 0, 1, 3, "4%", false},
+        {"negative credit after a retry waits", 1, 7, -200, 10, 1, 7, -200, 1, -1, "", false},
+        {"100 shown and stopped", 1, 100, 0, 10, 1, 100, 0, 0, 100, "100%", false},
+        {"100 with credit left never shows more", 1, 100, 50, 10, 1, 100, 40, 0, 100, "100%",
+         false},
+        {"99 to 100 keeps going", 1, 99, 10, 10, 1, 100, 0, 1, 99, "100%", false},
+        {"idle re-enables the controls", 0, 40, 0, 10, 0, 40, 0, 0, -1, "", true},
+    };
+    for (const TickCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::Rig rig;
+        SharedState& st = *rig.st;
+        FakeView view;
+        view.enabled = false;
+        view.bar = c.percent - 1;
+        const int barBefore = view.bar;
+        UpdateController controller(rig.services, view);
+        st.g_bProgressActive = c.active;
+        st.g_progressPercent = c.percent;
+        st.g_progressAccum = c.accum;
+        st.g_progressStep = c.step;
+        st.g_bBusy = c.busy;
+        controller.Tick();
+        EXPECT_EQ(st.g_progressPercent, c.percentAfter);
+        EXPECT_EQ(st.g_progressAccum, c.accumAfter);
+        EXPECT_EQ(st.g_bProgressActive, c.activeAfter);
+        EXPECT_EQ(view.bar, c.barAfter == -1 ? barBefore : c.barAfter);
+        EXPECT_EQ(view.label, c.label);
+        EXPECT_EQ(st.g_strPercentText, c.label);
+        EXPECT_EQ(view.enabled, c.enabledAfter);
+    }
+}
+
+TEST(ProgressContract, StartIsRefusedWhileBusyOrLive) {
+    for (int which = 0; which < 2; ++which) {
+        test::Rig rig;
+        rig.Firmware(3, 0);
+        FakeView view;
+        UpdateController controller(rig.services, view);
+        (which == 0 ? rig.st->g_bBusy : rig.st->g_bProgressActive) = 1;
+        EXPECT_FALSE(controller.StartUpdate());
+        EXPECT_TRUE(rig.Messages().empty());
+        EXPECT_EQ(view.enables, 0);
+        EXPECT_EQ(rig.files.opens, 1);  // only the rig's own load; the loader did not run
+    }
+}
+
+TEST(ProgressContract, RefusedFileStartsNothing) {
+    test::Rig rig;
+    rig.op.SetPath(rig.dir.File("missing.fw"));
+    FakeView view;
+    UpdateController controller(rig.services, view);
+    EXPECT_FALSE(controller.StartUpdate());
+    EXPECT_EQ(rig.Messages(), Strings{text::kSelectFile});
+    EXPECT_EQ(rig.st->g_bBusy, 0);
+    EXPECT_EQ(view.enables, 0);
+    EXPECT_EQ(controller.WaitForRun(), -1);
+}
+
+// Holds the worker inside each box until the test lets it go, as an operator would.
+class Gate {
+  public:
+    void Arrive() {
+        std::unique_lock lock(m_);
+        ++arrived_;
+        cv_.notify_all();
+        cv_.wait(lock, [&] { return released_ >= arrived_; });
+    }
+    void WaitFor(int n) {
+        std::unique_lock lock(m_);
+        cv_.wait(lock, [&] { return arrived_ >= n; });
+    }
+    void Release() {
+        std::lock_guard lock(m_);
+        ++released_;
+        cv_.notify_all();
+    }
+
+  private:
+    std::mutex m_;
+    std::condition_variable cv_;
+    int arrived_ = 0, released_ = 0;
+};
+
+TEST(ProgressContract, WholeRunThroughTheController) {
+    test::Rig rig;
+    rig.Firmware(3, 0, 0, 0x10000, 20000);
+    rig.Add(sim::DefaultDeviceFor(*rig.st));
+    Gate gate;
+    rig.op.OnMessage([&](const std::string&) { gate.Arrive(); });
+    FakeView view;
+    UpdateController controller(rig.services, view);
+    ASSERT_TRUE(controller.StartUpdate());
+    EXPECT_FALSE(view.enabled);
+    EXPECT_EQ(view.bar, 0);
+    EXPECT_EQ(view.label, "0%");
+
+    gate.WaitFor(1);  // the worker shows "완료" and waits for it to be closed
+    EXPECT_TRUE(controller.Busy());
+    EXPECT_FALSE(controller.StartUpdate());  // a second press while the run is busy
+    for (int i = 0; i < 200; ++i) controller.Tick();
+    EXPECT_FALSE(view.enabled);  // still busy: the controls stay off
+    gate.Release();
+    EXPECT_EQ(controller.WaitForRun(), 0);
+    controller.Tick();
+    EXPECT_TRUE(view.enabled);
+    EXPECT_EQ(rig.Messages(), Strings{text::kDone});
+    ASSERT_FALSE(view.labels.empty());
+    for (const std::string& l : view.labels) EXPECT_LE(std::stoi(l), 100) << l;
+
+    // The next press starts again: the previous thread is joined, the flags allow it.
+    gate.Release();
+    EXPECT_TRUE(controller.StartUpdate());
+    EXPECT_EQ(controller.WaitForRun(), 0);
+}
+
+}  // namespace
+}  // namespace quillon
