@@ -10,14 +10,17 @@ result() { echo "$*" >&3; }
 fail() {
     result "FAIL $case_name: $*"
     failures=$((failures + 1))
+    echo "quillon-simd said:"
+    tail -n 20 /tmp/simd.log
 }
 ok() { result "ok $case_name"; }
 
 # Starts quillon-simd with the given arguments and waits until N hidraw nodes are there.
 start_simd() {
+    local n i
     n=$1
     shift
-    quillon-simd "$@" 2>>/tmp/simd.log &
+    quillon-simd "$@" 2>/tmp/simd.log &
     simd_pid=$!
     i=0
     while [ "$(ls /dev/hidraw* 2>/dev/null | wc -l)" -lt "$n" ]; do
@@ -33,16 +36,17 @@ start_simd() {
 
 # Stops quillon-simd (which then writes its dumps) and waits until its nodes are gone.
 stop_simd() {
+    local status i
     kill -TERM "$simd_pid"
     wait "$simd_pid"
-    rc=$?
+    status=$?
     simd_pid=""
     i=0
     while ls /dev/hidraw* >/dev/null 2>&1 && [ $i -lt 50 ]; do
         i=$((i + 1))
         sleep 0.1
     done
-    return $rc
+    return $status
 }
 
 # Whether file $1 holds line $2 exactly.
@@ -68,28 +72,97 @@ case_list() {
     ok
 }
 
-# The udev rule matches the HID device's kernel name "BUS:VID:PID.N"; check that form here.
+# The udev rule matches the HID device's kernel name "BUS:VID:PID.N": its patterns, taken from
+# the rule file itself, must match the names that the kernel gives both family devices, and
+# only them.
 case_udev_names() {
     case_name=udev-names
+    patterns=$(sed -n 's/.*KERNELS=="\([^"]*\)".*/\1/p' /test/70-quillon.rules)
+    [ -n "$patterns" ] || { fail "no KERNELS patterns in the rule"; return; }
     start_simd 2 /test/scenarios/list-composite.json || return
     names=""
     for n in /sys/class/hidraw/hidraw*; do
         names="$names $(basename "$(readlink "$n/device")")"
     done
     stop_simd || fail "quillon-simd failed"
-    echo "hid device names:$names"
-    matched=0
-    for name in $names; do
+    set -f  # the patterns are for case, not for the file system
+    echo "hid device names:$names; patterns:" $patterns
+    # Two names the rule must leave alone: another vendor, and 1EAB with another product.
+    for name in $names 0003:046D:C52B.0009 0003:1EAB:3304.000A; do
+        matched=no
+        for p in $patterns; do
+            case $name in $p) matched=yes ;; esac
+        done
         case $name in
-            ????:0581:????.*) matched=$((matched + 1)) ;;
-            ????:1EAB:3303.*) matched=$((matched + 1)) ;;
+            *:0581:* | *:1EAB:3303.*) want=yes ;;
+            *) want=no ;;
         esac
+        [ $matched = $want ] || { set +f; fail "$name: matched $matched"; return; }
     done
-    [ $matched -eq 2 ] || { fail "the rule's patterns matched $matched of 2 devices:$names"; return; }
+    set +f
+    [ "$(echo $names | wc -w)" -eq 2 ] || { fail "expected 2 devices:$names"; return; }
+    ok
+}
+
+# A full update through the hidraw backend: quillon-simd runs with ARGS and dumps the flash
+# area DUMP ("mcu|spi:ADDRESS:LENGTH") when stopped. Passes when quillon exits with WANT, prints
+# what the in-process simulator printed for the same device (/test/expected/NAME.out) and, on
+# success, leaves the flash equal to the image.
+# Usage: case_update NAME FIRMWARE WANT DUMP ARGS...
+case_update() {
+    case_name=$1
+    fw=/test/examples/$2
+    want=$3
+    dump=$4
+    shift 4
+    start_simd 1 --dump "$dump:/tmp/$case_name.flash" "$@" || return
+    timeout 120 quillon update "$fw.fw" > "$case_name.out" 2> "$case_name.err"
+    rc=$?
+    # What the device did last while the tool ran: still there, or vanished.
+    last=$(tail -n 1 /tmp/simd.log)
+    stop_simd || { fail "quillon-simd failed"; return; }
+    echo "== $case_name: exit $rc"
+    cat "$case_name.out" "$case_name.err"
+    [ $rc -eq 124 ] && { fail "quillon update timed out"; return; }
+    [ $rc -eq "$want" ] || { fail "quillon update exited $rc, not $want"; return; }
+    cmp -s "$case_name.out" "/test/expected/$case_name.out" ||
+        { fail "texts differ from the simulator's: $(tr '\n' '|' < "/test/expected/$case_name.out")"; return; }
+    if [ "$want" -eq 0 ]; then
+        cmp "/tmp/$case_name.flash" "$fw.bin" || { fail "flash differs from the image"; return; }
+    else
+        grep -q "완료" "$case_name.out" && { fail "a failed run said 완료"; return; }
+        [ "$last" = "quillon-simd: device 0 down" ] || { fail "the device did not vanish"; return; }
+    fi
+    ok
+}
+
+# A user without access to the node is told which node and how to fix it.
+case_permission() {
+    case_name=permission
+    start_simd 1 /test/scenarios/model3-composite.json || return
+    node=$(ls /dev/hidraw* | head -n 1)
+    su -s /bin/sh nobody -c "timeout 60 quillon update /test/examples/scanner-model3.fw" \
+        > permission.out 2> permission.err
+    rc=$?
+    stop_simd || fail "quillon-simd failed"
+    cat permission.out permission.err
+    [ $rc -eq 1 ] || { fail "exited $rc, not 1"; return; }
+    grep -qF "quillon update: no permission to open $node: install udev/70-quillon.rules" \
+        permission.err || { fail "no word of $node and the udev rule on stderr"; return; }
+    [ "$(grep -c "no permission" permission.err)" -eq 1 ] || { fail "said more than once"; return; }
     ok
 }
 
 case_list
 case_udev_names
+# Boot switch and re-enumeration through the vendor collection of a keyboard + vendor device.
+case_update model3 scanner-model3 0 mcu:0x8000:20000 /test/scenarios/model3-composite.json
+# The Bluetooth module model, the default device for its file.
+case_update model6 bt-module-model6 0 mcu:0x10000:9000 --for /test/examples/bt-module-model6.fw
+# An SPI flash image.
+case_update spi spi-model3 0 spi:0x10000:12388 --for /test/examples/spi-model3.fw
+# The device vanishes in the middle of writing.
+case_update vanishes scanner-model3 1 mcu:0x8000:20000 /test/scenarios/model3-vanishes.json
+case_permission
 
 if [ $failures -eq 0 ]; then result PASS; else result "FAILED $failures"; fi
