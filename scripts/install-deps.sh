@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever of the build's Debian 12 packages is missing. Needs root (or
-# sudo) only when something is missing. Extra groups: "fuzz" (clang and its fuzzer runtime).
+# sudo) only when something is missing. Extra groups: "fuzz" (clang and its fuzzer runtime),
+# "kernel" (what the real-kernel test needs: QEMU, a static busybox, cpio, xz).
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,7 @@ packages=(
 for group in "$@"; do
     case "$group" in
         fuzz) packages+=(clang libclang-rt-14-dev) ;;
+        kernel) packages+=(qemu-system-x86 busybox-static cpio xz-utils) ;;
         *) echo "install-deps: unknown group $group" >&2; exit 2 ;;
     esac
 done

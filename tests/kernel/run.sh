@@ -11,7 +11,7 @@ work=${KERNEL_TEST_DIR:-$root/build-kernel}
 limit=${KERNEL_TEST_TIMEOUT:-300}
 mkdir -p "$work"
 
-"$here/install-deps.sh"
+"$root/scripts/install-deps.sh" kernel
 "$here/fetch-kernel.sh" "$work/kernel"
 
 werror=OFF
