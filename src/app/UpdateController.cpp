@@ -21,14 +21,15 @@ int UpdateController::WaitForRun() {
 bool UpdateController::StartUpdate() {
     SharedState& st = s_.st;
     if (st.g_bBusy != 0 || st.g_bProgressActive != 0) return false;
+    // The worker that cleared g_bBusy last may still be on its way out.
+    if (worker_.joinable()) worker_.join();
+    if (beforeLoad_) beforeLoad_();
     if (FirmwareLoader(st, s_.op, s_.files).LoadFirmwareFile()) return false;
     st.g_bBusy = 1;
     view_.EnableControls(false);
     view_.SetBarPosition(0);
     st.g_strPercentText = "0%";
     view_.SetPercentLabel(st.g_strPercentText);
-    // The worker that cleared g_bBusy last may still be on its way out.
-    if (worker_.joinable()) worker_.join();
     exitCode_ = -1;
     worker_ = std::thread([this] { exitCode_ = UpdateWorker(s_).UpdateThreadProc(); });
     return true;

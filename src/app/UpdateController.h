@@ -2,6 +2,7 @@
 // timer tick that turns the worker's progress counters into the bar and the label.
 #pragma once
 
+#include <functional>
 #include <thread>
 
 #include "app/DialogView.h"
@@ -23,6 +24,9 @@ class UpdateController {
     // One tick of timer 1.
     void Tick();
     bool Busy() const { return s_.st.g_bBusy != 0; }
+    // Runs when a start is allowed, before the loader reads the file, with no worker left (the
+    // simulated bus fits its device to the chosen file here).
+    void BeforeLoad(std::function<void()> hook) { beforeLoad_ = std::move(hook); }
     // Waits until the worker thread has ended; its exit code (-1 when none ran).
     int WaitForRun();
 
@@ -31,6 +35,7 @@ class UpdateController {
     DialogView& view_;
     std::thread worker_;
     int exitCode_ = -1;
+    std::function<void()> beforeLoad_;
 };
 
 // "%d%%" of a percentage.

@@ -48,4 +48,10 @@ void SimulatedBus::FitTo(const SharedState& loaded) {
     fittedModel_ = loaded.g_fwModel;
 }
 
+void SimulatedBus::FitToFile(const std::string& path) {
+    if (scenario_) return;
+    auto scratch = std::make_unique<SharedState>();
+    if (PreloadFirmware(path, *scratch)) FitTo(*scratch);
+}
+
 }  // namespace quillon::sim

@@ -27,6 +27,8 @@ class SimulatedBus : public HidPlatform {
     // stays (with its flash) while files for the same model follow; a file for another model
     // gets a fresh bus. Call only while no run uses the bus.
     void FitTo(const SharedState& loaded);
+    // FitTo for the file at path, when the loader accepts it; otherwise the bus stays as it is.
+    void FitToFile(const std::string& path);
 
     SimPlatform& Platform() { return *platform_; }
 

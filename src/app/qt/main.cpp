@@ -1,0 +1,27 @@
+// quillon-gui: the update dialog.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/qt/CQuillonApp.h"
+#include "app/qt/GuiArgs.h"
+
+int main(int argc, char** argv) {
+    using quillon::gui::GuiOptions;
+    GuiOptions options;
+    std::string error;
+    if (!quillon::gui::ParseGuiArgs(std::vector<std::string>(argv + 1, argv + argc), options,
+                                    error)) {
+        std::fprintf(stderr, "quillon-gui: %s\n\n%s", error.c_str(), quillon::gui::kGuiUsage);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(quillon::gui::kGuiUsage, stdout);
+        return 0;
+    }
+    // Qt sees no argument of ours, and takes none of its own from the command line.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    quillon::gui::CQuillonApp app(qtArgc, qtArgv);
+    return app.InitInstance(options);
+}
