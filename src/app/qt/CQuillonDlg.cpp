@@ -70,7 +70,8 @@ CQuillonDlg::CQuillonDlg(SharedState& st, HidPlatform& hid, FileSystem& files, Q
       st_(st),
       op_(*this, *this),
       services_{st, hid, op_, files},
-      controller_(services_, *this) {
+      controller_(services_, *this),
+      timer_(this) {
     QFont font = QApplication::font();
     font.setPointSize(kDialogFontPoints);
     setFont(font);
@@ -84,6 +85,7 @@ CQuillonDlg::CQuillonDlg(SharedState& st, HidPlatform& hid, FileSystem& files, Q
     // What the dialog's initialisation does once its controls exist.
     setWindowTitle(QString::fromUtf8(kCaption));
     installEventFilter(this);
+    timer_.setObjectName(QStringLiteral("timer1"));
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &CQuillonDlg::OnTimer);
     timer_.start(1);
