@@ -323,8 +323,8 @@ class DialogTest : public QObject {
         Bench b;
         BoxCloser closer;
         const std::string scenario = b.dir.File("empty.json");
-        b.dir.Write("empty.json",
-                    {'{', '"', 'd', 'e', 'v', 'i', 'c', 'e', 's', '"', ':', '[', ']', '}'});
+        const std::string json = R"({"devices": []})";
+        b.dir.Write("empty.json", {json.begin(), json.end()});
         std::string error;
         QVERIFY2(b.bus.UseScenarioFile(scenario, error), error.c_str());
         b.PathBox()->setText(kFirmware);
