@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# cmake --install into a staging folder: both programs and the udev rule land where a system
-# finds them. Usage: install-check.sh BUILD_DIR SOURCE_DIR
+# cmake --install into a staging folder: the programs, the udev rule and (when the dialog is
+# built) its desktop entry and icon land where a system finds them. Usage: install-check.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1 source=$2
 stage=$(mktemp -d)
@@ -21,5 +21,14 @@ case $rules in
     *) echo "udev does not read $rules"; status=1 ;;
 esac
 cmp "$source/udev/70-quillon.rules" "$stage$rules/70-quillon.rules" || status=1
+if [ -e "$build/quillon-gui" ]; then
+    entry="$stage$prefix/share/applications/quillon-gui.desktop"
+    icon="$stage$prefix/share/icons/hicolor/scalable/apps/quillon.svg"
+    [ -x "$stage$prefix/bin/quillon-gui" ] || { echo "missing: $prefix/bin/quillon-gui"; status=1; }
+    [ -f "$icon" ] || { echo "missing: the icon quillon.svg"; status=1; }
+    # The entry starts the installed program and names the installed icon.
+    grep -qx 'Exec=quillon-gui' "$entry" && grep -qx 'Icon=quillon' "$entry" \
+        || { echo "desktop entry missing or wrong: $entry"; status=1; }
+fi
 [ $status -eq 0 ] && echo "installed: $prefix/bin/quillon, $prefix/bin/quillon-simd, $rules/70-quillon.rules"
 exit $status
