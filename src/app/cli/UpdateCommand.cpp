@@ -1,6 +1,4 @@
 // quillon update: one update run, against the real HID backend or the simulated devices.
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -9,6 +7,7 @@
 #include "app/UpdateController.h"
 #include "app/cli/Args.h"
 #include "app/cli/Commands.h"
+#include "app/cli/Console.h"
 #include "app/cli/SystemBackend.h"
 #include "app/cli/TerminalOperator.h"
 #include "app/cli/TerminalProgress.h"
@@ -138,7 +137,7 @@ int RunUpdate(const std::vector<std::string>& words) {
     auto state = std::make_unique<SharedState>();
     TerminalOperator op(file);
     StdFileSystem files;
-    const bool tty = ::isatty(STDERR_FILENO) != 0;
+    const bool tty = StandardErrorIsTerminal();
     TerminalProgress progress(op.TerminalLock(), tty);
     op.OnBeforeMessage([&progress] { progress.ClearLine(); });
     op.OnStatusLine([&progress](const std::string& text) { progress.SetStatus(text); });
