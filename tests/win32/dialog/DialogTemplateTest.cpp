@@ -11,7 +11,7 @@
 #include "app/win32/resource.h"
 #include "hid/win32/WideText.h"
 #include "state/Texts.h"
-#include "win32/DialogRig.h"
+#include "win32/dialog/DialogRig.h"
 
 namespace quillon::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "win32/DialogRig.h"
+#include "win32/dialog/DialogRig.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

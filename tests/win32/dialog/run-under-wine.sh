@@ -2,17 +2,20 @@
 # Runs a GoogleTest program that opens windows under Wine on a private Xvfb screen, inside a Wine
 # virtual desktop (Xvfb has no window manager to give the dialog focus and activation). The exit
 # status is the tests' own, read from their XML report, since the desktop's does not pass it on.
-# Usage: run-under-wine.sh TEST.exe [GTEST ARGS]. WINEPREFIX defaults to one beside the program.
+# Usage: run-under-wine.sh TEST.exe [GTEST ARGS]. The Wine prefix is one of its own beside the
+# program (QUILLON_UI_WINEPREFIX), with its own wineserver: other tests under Wine may run beside
+# it, and stopping the server at the end must not stop theirs.
 set -euo pipefail
 exe=$(readlink -f "$1")
 shift
 dir=$(dirname "$exe")
-export WINEPREFIX="${WINEPREFIX:-$dir/wineprefix}"
+export WINEPREFIX="${QUILLON_UI_WINEPREFIX:-$dir/wine-ui}" WINEARCH=win32
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG=-all
 report="$dir/$(basename "$exe" .exe)-report.xml"
 rm -f "$report"
 
+mkdir -p "$WINEPREFIX"
 wineserver -p </dev/null >/dev/null 2>&1
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wine cmd /c exit </dev/null >/dev/null 2>&1

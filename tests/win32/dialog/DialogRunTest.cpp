@@ -9,7 +9,7 @@
 #include "hid/win32/WideText.h"
 #include "sim/SimDeviceConfig.h"
 #include "state/Texts.h"
-#include "win32/DialogRig.h"
+#include "win32/dialog/DialogRig.h"
 
 namespace quillon::test {
 namespace {
