@@ -2,7 +2,8 @@
 # Installs, with apt-get, whatever of the build's Debian 12 packages is missing. Needs root (or
 # sudo) only when something is missing. Extra groups: "fuzz" (clang and its fuzzer runtime),
 # "kernel" (what the real-kernel test needs: QEMU, a static busybox, cpio, xz), "windows" (the
-# MinGW-w64 cross compilers, Wine with its 32-bit half, Xvfb, GoogleTest's sources, ImageMagick).
+# MinGW-w64 cross compilers, Wine with its 32-bit half, Xvfb, GoogleTest's sources, ImageMagick,
+# a CJK font for the Windows screenshot).
 set -euo pipefail
 
 windows=0
@@ -16,7 +17,7 @@ for group in "$@"; do
         kernel) packages+=(qemu-system-x86 busybox-static cpio xz-utils) ;;
         windows)
             packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
-                wine wine32:i386 fonts-wine xvfb imagemagick)
+                wine wine32:i386 fonts-wine xvfb imagemagick fonts-wqy-microhei)
             windows=1
             ;;
         *) echo "install-deps: unknown group $group" >&2; exit 2 ;;
