@@ -3,7 +3,8 @@
 
 #include <cstdio>
 
-#include "app/cli/Console.h"
+#include "app/cli/Host.h"
+#include "hid/win32/WideText.h"
 
 namespace quillon::cli {
 
@@ -16,6 +17,12 @@ bool StandardErrorIsTerminal() {
     if (!::GetConsoleMode(h, &mode)) return false;
     return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
            ::SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+std::FILE* OpenForWriting(const std::string& path) {
+    // The narrow fopen would read the path in the ANSI code page.
+    const std::wstring wide = win32::WideFromUtf8(path);
+    return wide.empty() ? nullptr : _wfopen(wide.c_str(), L"wb");
 }
 
 }  // namespace quillon::cli
