@@ -20,6 +20,7 @@ configure() {  # build dir, toolchain name, extra cmake arguments
 win32_targets=(quillon quillon_tests quillon_soak)
 win64_targets=(quillon)
 # ---- extension point: Windows dialog targets ------------------------------------------------
+win32_targets+=(quillon_gui quillon_dialog_tests)
 # ---------------------------------------------------------------------------------------------
 
 configure build-win32 i686-w64-mingw32
@@ -32,6 +33,7 @@ export WINEPREFIX="$PWD/build-win32/wine" WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # One wineserver for the whole run, started first with its output detached: without it each
 # test's wine start spawns and tears down its own server, and ctest waits on their output.
+mkdir -p "$WINEPREFIX"  # wineserver will not start in a prefix that does not exist yet
 wineserver -p </dev/null >/dev/null 2>&1
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wine cmd /c exit </dev/null >/dev/null 2>&1
@@ -39,4 +41,7 @@ wine cmd /c exit </dev/null >/dev/null 2>&1
 ctest --test-dir build-win32 --output-on-failure -j2 "$@"
 
 # ---- extension point: Windows dialog UI test and screenshot (Xvfb) ----------------------------
+# The dialog's UI test ran above with the others, as the ctest entry DialogUi: on its own Xvfb
+# screen, in a Wine prefix and server of its own (build-win32/wine-ui). The README's screenshot is
+# not retaken here; scripts/screenshot-windows.sh does that on demand.
 # ---------------------------------------------------------------------------------------------

@@ -87,6 +87,10 @@ int DialogRig::BarPosition() const {
     return static_cast<int>(::SendMessageW(Item(IDC_PROGRESS), PBM_GETPOS, 0, 0));
 }
 
+bool DialogRig::DisplaySettledAt100() const {
+    return ItemText(IDC_LABEL) == L"100%" && BarPosition() == 100 && st->g_bProgressActive == 0;
+}
+
 void DialogRig::PressKey(HWND window, WPARAM key) {
     const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(static_cast<UINT>(key), 0)) << 16;
     ::PostMessageW(window, WM_KEYDOWN, key, scan | 1);

@@ -40,6 +40,8 @@ class DialogRig {
     std::wstring ItemText(int id) const { return Text(Item(id)); }
     void SetPath(const std::string& path);
     int BarPosition() const;
+    // The label reads 100 %, the bar is full and the display is no longer live.
+    bool DisplaySettledAt100() const;
 
     // Posts a key press to window (a control or the dialog) for the loop to process.
     void PressKey(HWND window, WPARAM key);
