@@ -1,33 +1,18 @@
 // The command line as a user runs it: exit codes and what lands on standard output.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <array>
-#include <cstdio>
-
 #include "firmware/FirmwareHeader.h"
 #include "state/Texts.h"
+#include "support/RunProgram.h"
 #include "support/TempDir.h"
 
 namespace quillon {
 namespace {
 
-struct CliRun {
-    int code;
-    std::string out;
-};
+using CliRun = test::ProgramRun;
 
 CliRun Quillon(const std::string& args) {
-    const std::string cmd = std::string(QUILLON_BIN) + " " + args + " 2>/dev/null";
-    CliRun r{-1, {}};
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr) return r;
-    std::array<char, 4096> buf{};
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return test::RunProgram(QUILLON_BIN, args);
 }
 
 TEST(Cli, InspectShippedExamples) {

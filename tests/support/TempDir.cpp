@@ -5,14 +5,19 @@
 #include <iterator>
 #include <random>
 
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
 #include <unistd.h>
+#endif
 
 namespace quillon::test {
 
 TempDir::TempDir() {
     static std::atomic<int> counter{0};
     path_ = std::filesystem::temp_directory_path() /
-            ("quillon-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+            ("quillon-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
 }

@@ -10,6 +10,9 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
+// The whole command line after the program name: the command word and its arguments (UTF-8).
+int RunCommandLine(const std::vector<std::string>& args);
+
 int RunInspect(const std::vector<std::string>& words);
 int RunPack(const std::vector<std::string>& words);
 int RunList(const std::vector<std::string>& words);

@@ -1,5 +1,6 @@
 // quillon pack: makes a valid ".fw" file from an image and the header fields.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -25,8 +26,13 @@ constexpr char kUsage[] =
     "  --skip-final N    non-zero: no final jump command after programming (default 0)\n"
     "  --final-arg N     argument of the final jump command (default 0)\n";
 
+// Paths are UTF-8 on every platform; a narrow stream would read them in Windows' ANSI code page.
+std::filesystem::path FromUtf8(const std::string& path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FromUtf8(path), std::ios::binary);
     if (!in) return false;
     out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
@@ -86,7 +92,7 @@ int RunPack(const std::vector<std::string>& words) {
         return kExitFailed;
     }
     const std::vector<std::uint8_t> file = PackFirmware(fields, image);
-    std::ofstream out(args.positional[1], std::ios::binary | std::ios::trunc);
+    std::ofstream out(FromUtf8(args.positional[1]), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(file.data()),
               static_cast<std::streamsize>(file.size()));
     out.close();

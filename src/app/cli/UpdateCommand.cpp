@@ -1,6 +1,4 @@
 // quillon update: one update run, against the real HID backend or the simulated devices.
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -9,6 +7,7 @@
 #include "app/UpdateController.h"
 #include "app/cli/Args.h"
 #include "app/cli/Commands.h"
+#include "app/cli/Host.h"
 #include "app/cli/SystemBackend.h"
 #include "app/cli/TerminalOperator.h"
 #include "app/cli/TerminalProgress.h"
@@ -47,7 +46,7 @@ bool DumpFlash(sim::SimDevice& device, const SharedState& loaded, const std::str
     const sim::SimFlash& flash = loaded.g_fwStorage == 1 ? device.Spi() : device.Flash();
     std::vector<std::uint8_t> bytes(length);
     if (flash.InRange(start, length)) flash.Read(start, bytes.data(), length);
-    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::FILE* f = OpenForWriting(path);
     if (f == nullptr) return false;
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
@@ -103,7 +102,7 @@ int RunUpdate(const std::vector<std::string>& words) {
     std::FILE* traceFile = nullptr;
     std::unique_ptr<TracingHidPlatform> tracer;
     if (args.Has("--trace")) {
-        traceFile = std::fopen(args.Get("--trace").c_str(), "w");
+        traceFile = OpenForWriting(args.Get("--trace"));
         if (traceFile == nullptr) {
             std::fprintf(stderr, "quillon update: cannot write %s\n", args.Get("--trace").c_str());
             return kExitFailed;
@@ -115,7 +114,7 @@ int RunUpdate(const std::vector<std::string>& words) {
     auto state = std::make_unique<SharedState>();
     TerminalOperator op(file);
     StdFileSystem files;
-    const bool tty = ::isatty(STDERR_FILENO) != 0;
+    const bool tty = StandardErrorIsTerminal();
     TerminalProgress progress(op.TerminalLock(), tty);
     op.OnBeforeMessage([&progress] { progress.ClearLine(); });
     op.OnStatusLine([&progress](const std::string& text) { progress.SetStatus(text); });

@@ -1,0 +1,17 @@
+// What the command line needs from its host system, answered by each platform's own file.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace quillon::cli {
+
+// Whether standard error is a terminal that takes the progress line's carriage returns and
+// erase-line sequences.
+bool StandardErrorIsTerminal();
+
+// Creates (or truncates) the file at the UTF-8 path for binary writing, so that what is written
+// is the same bytes everywhere; null when it cannot be.
+std::FILE* OpenForWriting(const std::string& path);
+
+}  // namespace quillon::cli

@@ -1,0 +1,15 @@
+#include <unistd.h>
+
+#include "app/cli/Host.h"
+
+namespace quillon::cli {
+
+bool StandardErrorIsTerminal() {
+    return ::isatty(STDERR_FILENO) != 0;
+}
+
+std::FILE* OpenForWriting(const std::string& path) {
+    return std::fopen(path.c_str(), "wb");
+}
+
+}  // namespace quillon::cli

@@ -1,0 +1,28 @@
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+
+#include "app/cli/Host.h"
+#include "hid/win32/WideText.h"
+
+namespace quillon::cli {
+
+bool StandardErrorIsTerminal() {
+    if (_isatty(_fileno(stderr)) == 0) return false;
+    // The progress line erases itself with an escape sequence, which the console understands
+    // only with virtual-terminal processing on; without it the line is left out.
+    const HANDLE h = ::GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (!::GetConsoleMode(h, &mode)) return false;
+    return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
+           ::SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+std::FILE* OpenForWriting(const std::string& path) {
+    // The narrow fopen would read the path in the ANSI code page.
+    const std::wstring wide = win32::WideFromUtf8(path);
+    return wide.empty() ? nullptr : _wfopen(wide.c_str(), L"wb");
+}
+
+}  // namespace quillon::cli

@@ -1,0 +1,60 @@
+// The HID platform layer on Windows: SetupAPI lists the HID interfaces, the HID class driver
+// answers identity and capability queries, and reports move by overlapped ReadFile and WriteFile
+// with the channel's event, all on the system tick clock.
+#pragma once
+
+#include <map>
+#include <memory>
+
+#include "hid/HidPlatform.h"
+#include "hid/win32/HidApi.h"
+
+namespace quillon::win32 {
+
+class Win32HidPlatform : public HidPlatform {
+  public:
+    Win32HidPlatform() = default;
+    ~Win32HidPlatform() override;
+    Win32HidPlatform(const Win32HidPlatform&) = delete;
+    Win32HidPlatform& operator=(const Win32HidPlatform&) = delete;
+
+    Handle OpenInterfaceList() override;
+    bool EnumInterface(Handle list, std::uint32_t index, std::string& path) override;
+    void DestroyInterfaceList(Handle list) override;
+    Handle OpenForQuery(const std::string& path) override;
+    Handle OpenSynchronous(const std::string& path) override;
+    Handle OpenOverlapped(const std::string& path) override;
+    bool GetAttributes(Handle device, HidAttributes& attributes) override;
+    bool GetCaps(Handle device, HidCaps& caps) override;
+    Handle CreateTransferEvent() override;
+    void CloseHandle(Handle handle) override;
+    TransferStart StartWrite(Handle device, const std::uint8_t* data, std::size_t len,
+                             Overlapped& record) override;
+    TransferStart StartRead(Handle device, std::uint8_t* data, std::size_t len,
+                            Overlapped& record) override;
+    WaitOutcome WaitTransfer(Handle event, std::uint32_t timeoutMs) override;
+    void CancelTransfer(Handle device) override;
+    void Sleep(std::uint32_t ms) override;
+    std::uint64_t NowMs() override;
+
+  private:
+    // The system's transfer record behind one event. It must stay where it is while a transfer
+    // that was given it runs, so it lives here rather than in the caller's Overlapped.
+    struct Transfer {
+        OVERLAPPED ov{};
+        HANDLE device = INVALID_HANDLE_VALUE;
+        DWORD thread = 0;  // the thread that started it, which CancelIo acts for
+        bool pending = false;
+    };
+
+    Transfer* TransferOf(Handle event);
+    TransferStart Start(bool write, Handle device, std::uint8_t* data, std::size_t len,
+                        Overlapped& record);
+    // Cancels the transfer and waits for it to end, so that its buffer and record may be reused.
+    static void EndPending(Transfer& t);
+
+    GUID hidGuid_{};
+    std::map<Handle, std::unique_ptr<Transfer>> transfers_;  // by event
+};
+
+}  // namespace quillon::win32

@@ -1,0 +1,16 @@
+// Runs a program through the shell, as a user would type it, and collects its standard output.
+#pragma once
+
+#include <string>
+
+namespace quillon::test {
+
+struct ProgramRun {
+    int code = -1;  // the exit code, -1 when it did not exit normally
+    std::string out;
+};
+
+// Runs "program args" with standard error discarded.
+ProgramRun RunProgram(const std::string& program, const std::string& args);
+
+}  // namespace quillon::test
