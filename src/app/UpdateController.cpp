@@ -56,7 +56,8 @@ void UpdateController::Tick() {
                 view_.SetBarPosition(100);
                 st.g_bProgressActive = 0;
             }
-            st.g_strPercentText = PercentText(st.g_progressPercent);
+            // The label follows the bar just stepped, not a value the worker may have set since.
+            st.g_strPercentText = PercentText(percent > 100 ? 100 : percent);
             view_.SetPercentLabel(st.g_strPercentText);
         }
     }
