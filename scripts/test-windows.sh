@@ -32,6 +32,7 @@ export WINEPREFIX="$PWD/build-win32/wine" WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # One wineserver for the whole run, started first with its output detached: without it each
 # test's wine start spawns and tears down its own server, and ctest waits on their output.
+mkdir -p "$WINEPREFIX"
 wineserver -p </dev/null >/dev/null 2>&1
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wine cmd /c exit </dev/null >/dev/null 2>&1
