@@ -14,8 +14,8 @@
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
 #include "hid/TracingHidPlatform.h"
-#include "sim/Scenario.h"
 #include "sim/SimPlatform.h"
+#include "sim/SimulatedBus.h"
 
 namespace quillon::cli {
 
@@ -39,22 +39,6 @@ constexpr char kUsage[] =
     "  --trace FILE                write every event on the HID link to FILE\n"
     "  --dump-flash FILE           (with --simulate) after the run, write the first simulated\n"
     "                              device's flash over the region FILE programs (MCU or SPI)\n";
-
-// Reads the file once without telling anyone, to learn what a default device and the dump need.
-bool Preload(const std::string& path, SharedState& scratch) {
-    class Silent : public Operator {
-      public:
-        explicit Silent(std::string p) : p_(std::move(p)) {}
-        void ShowMessage(const std::string&) override {}
-        std::string ReadPathBox() override { return p_; }
-        void WriteStatusLine(const std::string&) override {}
-
-      private:
-        std::string p_;
-    } silent(path);
-    StdFileSystem files;
-    return !FirmwareLoader(scratch, silent, files).LoadFirmwareFile();
-}
 
 bool DumpFlash(sim::SimDevice& device, const SharedState& loaded, const std::string& path) {
     const std::uint32_t start = loaded.g_fwStartAddress;
@@ -86,30 +70,23 @@ int RunUpdate(const std::vector<std::string>& words) {
     const std::string file = args.positional[0];
 
     auto scratch = std::make_unique<SharedState>();
-    const bool loadable = Preload(file, *scratch);
+    const bool loadable = sim::PreloadFirmware(file, *scratch);
 
-    std::unique_ptr<sim::SimPlatform> simulator;
+    std::unique_ptr<sim::SimulatedBus> simulator;
     std::unique_ptr<HidPlatform> system;
     HidPlatform* hid = nullptr;
     if (simulate) {
-        const bool virtualTime = args.Has("--virtual-time");
-        simulator = std::make_unique<sim::SimPlatform>(virtualTime);
-        sim::Scenario scenario;
+        simulator = std::make_unique<sim::SimulatedBus>(args.Has("--virtual-time"));
         const std::string scenarioFile = args.Get("--simulate");
         std::string error;
         if (!scenarioFile.empty()) {
-            if (!sim::LoadScenarioFile(scenarioFile, scenario, error)) {
+            if (!simulator->UseScenarioFile(scenarioFile, error)) {
                 std::fprintf(stderr, "quillon update: %s: %s\n", scenarioFile.c_str(),
                              error.c_str());
                 return kExitFailed;
             }
         } else if (loadable) {
-            scenario.devices.push_back(sim::DefaultDeviceFor(*scratch));
-        }
-        for (sim::SimDeviceConfig& d : scenario.devices) {
-            if (!virtualTime && d.latencyMs == 0)
-                d.latencyMs = 1;  // a full-speed interrupt endpoint
-            simulator->AddDevice(d);
+            simulator->FitTo(*scratch);
         }
         hid = simulator.get();
     } else {
@@ -169,8 +146,9 @@ int RunUpdate(const std::vector<std::string>& words) {
                                                 std::chrono::steady_clock::now() - started)
                                                 .count()));
     }
-    if (simulator && args.Has("--dump-flash") && loadable && simulator->DeviceCount() > 0 &&
-        !DumpFlash(simulator->Device(0), *scratch, args.Get("--dump-flash"))) {
+    if (simulator && args.Has("--dump-flash") && loadable &&
+        simulator->Platform().DeviceCount() > 0 &&
+        !DumpFlash(simulator->Platform().Device(0), *scratch, args.Get("--dump-flash"))) {
         std::fprintf(stderr, "quillon update: cannot write %s\n", args.Get("--dump-flash").c_str());
         return kExitFailed;
     }
