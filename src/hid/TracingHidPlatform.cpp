@@ -5,7 +5,7 @@
 namespace quillon {
 
 void TracingHidPlatform::Line(const char* what, const std::string& detail) {
-    std::fprintf(out_, "%" PRIu64 " %s%s%s\n", inner_.NowMs(), what, detail.empty() ? "" : " ",
+    std::fprintf(out_, "%" PRIu64 " %s%s%s\n", inner_->NowMs(), what, detail.empty() ? "" : " ",
                  detail.c_str());
 }
 
@@ -29,13 +29,13 @@ Handle TracingHidPlatform::Opened(Handle h, const std::string& path) {
 }
 
 Handle TracingHidPlatform::OpenForQuery(const std::string& path) {
-    return Opened(inner_.OpenForQuery(path), path);
+    return Opened(inner_->OpenForQuery(path), path);
 }
 Handle TracingHidPlatform::OpenSynchronous(const std::string& path) {
-    return Opened(inner_.OpenSynchronous(path), path);
+    return Opened(inner_->OpenSynchronous(path), path);
 }
 Handle TracingHidPlatform::OpenOverlapped(const std::string& path) {
-    return Opened(inner_.OpenOverlapped(path), path);
+    return Opened(inner_->OpenOverlapped(path), path);
 }
 
 void TracingHidPlatform::CloseHandle(Handle handle) {
@@ -44,7 +44,7 @@ void TracingHidPlatform::CloseHandle(Handle handle) {
         Line("close", it->second);
         paths_.erase(it);
     }
-    inner_.CloseHandle(handle);
+    inner_->CloseHandle(handle);
 }
 
 void TracingHidPlatform::Gone(Handle device) {
@@ -55,7 +55,7 @@ void TracingHidPlatform::Gone(Handle device) {
 TransferStart TracingHidPlatform::StartWrite(Handle device, const std::uint8_t* data,
                                              std::size_t len, Overlapped& record) {
     Bytes("write", data, len);
-    const TransferStart r = inner_.StartWrite(device, data, len, record);
+    const TransferStart r = inner_->StartWrite(device, data, len, record);
     if (r == TransferStart::kDeviceGone) Gone(device);
     if (r == TransferStart::kPending) pending_[record.hEvent] = {true, device, data, len};
     return r;
@@ -63,7 +63,7 @@ TransferStart TracingHidPlatform::StartWrite(Handle device, const std::uint8_t* 
 
 TransferStart TracingHidPlatform::StartRead(Handle device, std::uint8_t* data, std::size_t len,
                                             Overlapped& record) {
-    const TransferStart r = inner_.StartRead(device, data, len, record);
+    const TransferStart r = inner_->StartRead(device, data, len, record);
     if (r == TransferStart::kDone) Bytes("read", data, len);
     if (r == TransferStart::kDeviceGone) Gone(device);
     if (r == TransferStart::kPending) pending_[record.hEvent] = {false, device, data, len};
@@ -71,7 +71,7 @@ TransferStart TracingHidPlatform::StartRead(Handle device, std::uint8_t* data, s
 }
 
 WaitOutcome TracingHidPlatform::WaitTransfer(Handle event, std::uint32_t timeoutMs) {
-    const WaitOutcome r = inner_.WaitTransfer(event, timeoutMs);
+    const WaitOutcome r = inner_->WaitTransfer(event, timeoutMs);
     const auto it = pending_.find(event);
     if (it == pending_.end()) return r;
     const PendingTransfer p = it->second;

@@ -22,7 +22,14 @@ bool PreloadFirmware(const std::string& path, SharedState& scratch) {
 }
 
 SimulatedBus::SimulatedBus(bool virtualTime)
-    : virtualTime_(virtualTime), platform_(std::make_unique<SimPlatform>(virtualTime)) {}
+    : SimulatedBusPlatform{std::make_unique<SimPlatform>(virtualTime)},
+      ForwardingHidPlatform(*platform_),
+      virtualTime_(virtualTime) {}
+
+void SimulatedBus::Renew() {
+    platform_ = std::make_unique<SimPlatform>(virtualTime_);
+    Retarget(*platform_);
+}
 
 void SimulatedBus::Add(SimDeviceConfig config) {
     if (!virtualTime_ && config.latencyMs == 0) config.latencyMs = 1;  // full-speed interrupt
@@ -32,7 +39,7 @@ void SimulatedBus::Add(SimDeviceConfig config) {
 bool SimulatedBus::UseScenarioFile(const std::string& path, std::string& error) {
     Scenario scenario;
     if (!LoadScenarioFile(path, scenario, error)) return false;
-    platform_ = std::make_unique<SimPlatform>(virtualTime_);
+    Renew();
     for (const SimDeviceConfig& d : scenario.devices) Add(d);
     scenario_ = true;
     return true;
@@ -42,7 +49,7 @@ void SimulatedBus::FitTo(const SharedState& loaded) {
     if (scenario_) return;
     // The default device depends on the model value alone.
     if (fitted_ && fittedModel_ == loaded.g_fwModel) return;
-    platform_ = std::make_unique<SimPlatform>(virtualTime_);
+    Renew();
     Add(DefaultDeviceFor(loaded));
     fitted_ = true;
     fittedModel_ = loaded.g_fwModel;

@@ -16,11 +16,11 @@ class TickingPlatform : public ForwardingHidPlatform {
     TransferStart StartWrite(Handle d, const std::uint8_t* data, std::size_t len,
                              Overlapped& r) override {
         tick_();
-        return inner_.StartWrite(d, data, len, r);
+        return inner_->StartWrite(d, data, len, r);
     }
     TransferStart StartRead(Handle d, std::uint8_t* data, std::size_t len, Overlapped& r) override {
         tick_();
-        return inner_.StartRead(d, data, len, r);
+        return inner_->StartRead(d, data, len, r);
     }
 
   private:

@@ -19,7 +19,7 @@ class WriteLog : public ForwardingHidPlatform {
     TransferStart StartWrite(Handle d, const std::uint8_t* data, std::size_t len,
                              Overlapped& r) override {
         writes_.emplace_back(data, data + len);
-        return inner_.StartWrite(d, data, len, r);
+        return inner_->StartWrite(d, data, len, r);
     }
 
   private:

@@ -57,10 +57,7 @@ bool CQuillonApp::InitInstance(const std::vector<std::string>& args) {
     DialogHooks hooks;
     if (bus && !bus->HasScenario()) {
         // Without a scenario the bus holds one device that fits the file about to be updated.
-        hooks.beforeUpdate = [&bus](const std::string& path) {
-            auto scratch = std::make_unique<SharedState>();
-            if (sim::PreloadFirmware(path, *scratch)) bus->FitTo(*scratch);
-        };
+        hooks.beforeUpdate = [&bus](const std::string& path) { bus->FitToFile(path); };
     }
     hooks.onInit = [&options](HWND dialog) {
         if (!options.file.empty()) {

@@ -57,7 +57,11 @@ CQuillonDlg::CQuillonDlg(SharedState& st, HidPlatform& hid, FileSystem& files, D
       m_hIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       caption_(ExecutableStem()),
       services_{st, hid, operator_, files},
-      controller_(services_, view_) {}
+      controller_(services_, view_) {
+    if (hooks_.beforeUpdate) {
+        controller_.BeforeLoad([this] { hooks_.beforeUpdate(operator_.ReadPathBox()); });
+    }
+}
 
 CQuillonDlg::~CQuillonDlg() {
     // A worker past its last message may still be on its way out; with the window gone it can
@@ -204,10 +208,6 @@ void CQuillonDlg::OnBrowse() {
 }
 
 void CQuillonDlg::OnStartUpdate() {
-    // The controller refuses a run itself; the hook must not touch a bus that a run is using.
-    if (hooks_.beforeUpdate && st_.g_bBusy == 0 && st_.g_bProgressActive == 0) {
-        hooks_.beforeUpdate(operator_.ReadPathBox());
-    }
     controller_.StartUpdate();
 }
 

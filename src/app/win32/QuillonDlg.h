@@ -25,8 +25,8 @@ struct DialogHooks {
     std::function<bool(HWND owner, std::wstring& path)> pickFile;
     // Starts a thread that nobody waits for; CreateThread by default.
     std::function<bool(LPTHREAD_START_ROUTINE proc)> startThread;
-    // Runs on the update button and Enter just before a run may start, with the path box's text
-    // (the simulated bus fits itself to the file here).
+    // Runs on the update button and Enter once a run may start (the last worker has ended), before
+    // the file is loaded, with the path box's text (the simulated bus fits itself to it here).
     std::function<void(const std::string& path)> beforeUpdate;
     // Runs at the end of the dialog's initialisation.
     std::function<void(HWND dialog)> onInit;
