@@ -8,44 +8,35 @@ namespace quillon::gui {
 
 namespace {
 
-// Reached only for a row the Qt dialog has no widget for; the table is evaluated at compile time,
-// where calling this is an error, so such a row stops the build.
-void NoWidgetForThisControl() {}
+// What a control becomes follows from its class and the type bits of its style, as on Windows.
+struct KindRule {
+    const char* className;
+    std::uint32_t typeMask, type;
+    ControlKind kind;
+};
+constexpr KindRule kKindRules[] = {
+    {"Edit", 0, 0, ControlKind::kEdit},
+    {"Button", BS_TYPEMASK, BS_PUSHBUTTON, ControlKind::kPushButton},
+    {"Button", BS_TYPEMASK, BS_AUTOCHECKBOX, ControlKind::kCheckBox},
+    {"Static", SS_TYPEMASK, SS_LEFT, ControlKind::kLabel},
+    {"Static", SS_TYPEMASK, SS_CENTER, ControlKind::kCentredLabel},
+    {"msctls_progress32", 0, 0, ControlKind::kProgressBar},
+};
 
-constexpr ControlKind ButtonKind(std::uint32_t style) {
-    switch (style & BS_TYPEMASK) {
-        case BS_PUSHBUTTON:
-            return ControlKind::kPushButton;
-        case BS_AUTOCHECKBOX:
-            return ControlKind::kCheckBox;
-    }
-    NoWidgetForThisControl();
-    return ControlKind::kPushButton;
-}
-
-constexpr ControlKind StaticKind(std::uint32_t style) {
-    switch (style & SS_TYPEMASK) {
-        case SS_LEFT:
-            return ControlKind::kLabel;
-        case SS_CENTER:
-            return ControlKind::kCentredLabel;
-    }
-    NoWidgetForThisControl();
-    return ControlKind::kLabel;
-}
-
-// What a control is follows from its class and the type bits of its style, as on Windows.
-constexpr ControlKind KindOf(int classOrdinal, std::uint32_t style) {
-    switch (classOrdinal) {
-        case QUILLON_CLASS_EDIT:
-            return ControlKind::kEdit;
+// The name of a system class the template gives by ordinal.
+constexpr const char* ClassName(int ordinal) {
+    switch (ordinal) {
         case QUILLON_CLASS_BUTTON:
-            return ButtonKind(style);
+            return "Button";
+        case QUILLON_CLASS_EDIT:
+            return "Edit";
         case QUILLON_CLASS_STATIC:
-            return StaticKind(style);
+            return "Static";
     }
-    NoWidgetForThisControl();
-    return ControlKind::kLabel;
+    return "";
+}
+constexpr const char* ClassName(const char* name) {
+    return name;
 }
 
 // Windows compares class names without regard to case.
@@ -56,17 +47,27 @@ constexpr bool SameClassName(const char* a, const char* b) {
     return lower(*a) == lower(*b);
 }
 
+// Reached only for a row the Qt dialog has no widget for; the table is evaluated at compile time,
+// where calling this is an error, so such a row stops the build.
+void NoWidgetForThisControl() {}
+
 constexpr ControlKind KindOf(const char* className, std::uint32_t style) {
-    if (SameClassName(className, "Edit")) return KindOf(QUILLON_CLASS_EDIT, style);
-    if (SameClassName(className, "Button")) return KindOf(QUILLON_CLASS_BUTTON, style);
-    if (SameClassName(className, "Static")) return KindOf(QUILLON_CLASS_STATIC, style);
-    if (SameClassName(className, "msctls_progress32")) return ControlKind::kProgressBar;
+    for (const KindRule& rule : kKindRules) {
+        if (SameClassName(className, rule.className) && (style & rule.typeMask) == rule.type) {
+            return rule.kind;
+        }
+    }
     NoWidgetForThisControl();
     return ControlKind::kLabel;
 }
 
+constexpr ControlTemplate Row(const char* text, int id, const char* className, std::uint32_t style,
+                              UnitRect rect) {
+    return {id, KindOf(className, style), text, (style & WS_VISIBLE) != 0, rect};
+}
+
 #define QUILLON_QT_CONTROL(text, id, cls, style, x, y, cx, cy) \
-    ControlTemplate{id, KindOf(cls, style), text, ((style)&WS_VISIBLE) != 0, {x, y, cx, cy}},
+    Row(text, id, ClassName(cls), style, {x, y, cx, cy}),
 constexpr ControlTemplate kControls[] = {QUILLON_MAIN_DIALOG_CONTROLS(QUILLON_QT_CONTROL)};
 #undef QUILLON_QT_CONTROL
 
