@@ -1,4 +1,4 @@
-#include "hid/DeviceDiscovery.h"
+#include "protocol/DeviceDiscovery.h"
 
 namespace quillon {
 

@@ -1,10 +1,10 @@
-// What the command line needs from its host system, answered by each platform's own file.
+// What the front ends need from their host system, answered by each platform's own file.
 #pragma once
 
 #include <cstdio>
 #include <string>
 
-namespace quillon::cli {
+namespace quillon {
 
 // Whether standard error is a terminal that takes the progress line's carriage returns and
 // erase-line sequences.
@@ -14,4 +14,4 @@ bool StandardErrorIsTerminal();
 // is the same bytes everywhere; null when it cannot be.
 std::FILE* OpenForWriting(const std::string& path);
 
-}  // namespace quillon::cli
+}  // namespace quillon

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "hid/DeviceChannel.h"
-#include "hid/DeviceIdentification.h"
 #include "hid/LinkServices.h"
+#include "protocol/DeviceIdentification.h"
 
 namespace quillon {
 
