@@ -7,6 +7,26 @@ namespace quillon::cli {
 namespace {
 
 constexpr int kBarWidth = 20;
+constexpr std::size_t kDoingWidth = 28;
+
+// Columns a UTF-8 text takes on a terminal: Hangul and CJK characters take two.
+std::size_t DisplayWidth(const std::string& text) {
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        const std::size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        std::uint32_t cp = n == 1 ? b : b & (0xFF >> (n + 1));
+        for (std::size_t k = 1; k < n && i + k < text.size(); ++k) {
+            cp = cp << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        }
+        const bool wide = (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
+                          (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+                          (cp >= 0xFF00 && cp <= 0xFF60) || (cp >= 0xFFE0 && cp <= 0xFFE6);
+        width += wide ? 2 : 1;
+        i += n;
+    }
+    return width;
+}
 
 const char* Doing(const PortStatus& row) {
     switch (row.state) {
@@ -33,7 +53,8 @@ std::string StationTable::Row(const PortStatus& row, std::uint32_t model, std::s
     line += head;
     const char* doing = Doing(row);
     std::string what = doing != nullptr ? doing : row.status;
-    if (what.size() < 28) what += std::string(28 - what.size(), ' ');
+    const std::size_t width = DisplayWidth(what);
+    if (width < kDoingWidth) what += std::string(kDoingWidth - width, ' ');
     line += what;
     const int filled = std::clamp(row.percent, 0, 100) * kBarWidth / 100;
     line += "  [" + std::string(filled, '#') + std::string(kBarWidth - filled, ' ') + "] ";
