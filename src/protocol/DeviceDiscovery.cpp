@@ -48,13 +48,16 @@ Candidate ClassifyCandidate(const SharedState& st, const HidAttributes& a) {
     return family || alt ? Candidate::kIdentify : Candidate::kNone;
 }
 
+bool DeviceDiscovery::ScreenAsFound() {
+    s_.st.g_bDeviceFound = 1;
+    if (Screen()) return true;
+    s_.st.g_bDeviceFound = 0;
+    return false;
+}
+
 DeviceDiscovery::Verdict DeviceDiscovery::BootLoaderPair(const std::string& path) {
     SharedState& st = s_.st;
-    st.g_bDeviceFound = 1;
-    if (!Screen()) {
-        st.g_bDeviceFound = 0;
-        return Verdict::kPassOver;
-    }
+    if (!ScreenAsFound()) return Verdict::kPassOver;
     st.g_strDevicePath = path;
     if (st.g_hHeldDevice != kInvalidHandle) s_.hid.CloseHandle(st.g_hHeldDevice);
     st.g_hHeldDevice = s_.hid.OpenSynchronous(path);
@@ -87,13 +90,8 @@ DeviceDiscovery::Verdict DeviceDiscovery::Exact(const std::string& path) {
 }
 
 DeviceDiscovery::Verdict DeviceDiscovery::Identify(const std::string& path) {
-    SharedState& st = s_.st;
-    st.g_bDeviceFound = 1;
-    if (!Screen()) {
-        st.g_bDeviceFound = 0;
-        return Verdict::kPassOver;
-    }
-    st.g_strDevicePath = path;
+    if (!ScreenAsFound()) return Verdict::kPassOver;
+    s_.st.g_strDevicePath = path;
     return ident_.IdentifyDevice() == 0 ? Verdict::kChosen : Verdict::kPassOver;
 }
 

@@ -42,6 +42,8 @@ class DeviceDiscovery {
     Verdict Identify(const std::string& path);
     // The collection screen: false for mouse and keyboard collections or unreadable caps.
     bool Screen();
+    // The candidate marked found and screened; unmarked again when it fails the screen.
+    bool ScreenAsFound();
     void CloseProbe();
 
     LinkServices& s_;

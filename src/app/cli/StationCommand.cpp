@@ -12,6 +12,7 @@
 #include "app/cli/Commands.h"
 #include "app/cli/StationTable.h"
 #include "app/cli/TerminalOperator.h"
+#include "app/cli/VirtualTime.h"
 #include "firmware/FirmwareLoader.h"
 #include "firmware/Sha256.h"
 
@@ -147,14 +148,7 @@ class StationCommand : public Command {
             std::printf("%s  %s\n", r.port.c_str(), r.runs == 0 ? "(no device)" : r.result.c_str());
             allDone = allDone && r.runs > 0 && r.ok;
         }
-        if (sim::SimulatedBus* bus = setup.Bus(); bus != nullptr && options_.virtualTime) {
-            std::fprintf(
-                stderr, "virtual time: %llu ms (host %lld ms)\n",
-                static_cast<unsigned long long>(bus->NowMs()),
-                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                           std::chrono::steady_clock::now() - started)
-                                           .count()));
-        }
+        TellVirtualTime(setup, options_.virtualTime, started);
         return allDone ? kExitOk : kExitFailed;
     }
 

@@ -10,6 +10,7 @@
 #include "app/cli/Commands.h"
 #include "app/cli/TerminalOperator.h"
 #include "app/cli/TerminalProgress.h"
+#include "app/cli/VirtualTime.h"
 #include "firmware/FirmwareHeader.h"
 #include "sim/SimulatedBus.h"
 
@@ -80,15 +81,8 @@ class Update : public Command {
         }
         const auto started = std::chrono::steady_clock::now();
         const int code = RunOnce(setup.Hid());
+        TellVirtualTime(setup, options_.virtualTime, started);
         sim::SimulatedBus* bus = setup.Bus();
-        if (bus != nullptr && options_.virtualTime) {
-            std::fprintf(
-                stderr, "virtual time: %llu ms (host %lld ms)\n",
-                static_cast<unsigned long long>(bus->NowMs()),
-                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                           std::chrono::steady_clock::now() - started)
-                                           .count()));
-        }
         if (bus != nullptr && !dumpPath_.empty() && !Dump(*bus)) {
             std::fprintf(stderr, "quillon update: cannot write %s\n", dumpPath_.c_str());
             return kExitFailed;
