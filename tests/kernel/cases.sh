@@ -1,26 +1,33 @@
-# The real-kernel test's cases, run by the guest's init in /tmp: each starts quillon-simd on a
-# scenario, runs the real quillon against the kernel's hidraw nodes and checks the outcome.
-# Results go to fd 3, one line a case; the last line is PASS only when every case passed.
+# What the real-device guests share (sourced, POSIX sh for busybox and bash alike): results, the
+# simulated devices of quillon-simd, and the update case. Set before use: QUILLON (the command
+# that runs the tool under test), EXAMPLES, EXPECTED (what the in-process simulator printed for
+# each update case, NAME.out) and SIMD_LOG. Results go to fd 3, one line a case; finish prints
+# PASS only when every case passed.
 
 failures=0
 case_name=""
 simd_pid=""
 
 result() { echo "$*" >&3; }
+# What a failed case shows on the console besides its own output; a guest may add to it.
+failure_details() {
+    echo "quillon-simd said:"
+    tail -n 20 "$SIMD_LOG"
+}
 fail() {
     result "FAIL $case_name: $*"
     failures=$((failures + 1))
-    echo "quillon-simd said:"
-    tail -n 20 /tmp/simd.log
+    failure_details
 }
 ok() { result "ok $case_name"; }
+finish() { if [ $failures -eq 0 ]; then result PASS; else result "FAILED $failures"; fi; }
 
 # Starts quillon-simd with the given arguments and waits until N hidraw nodes are there.
 start_simd() {
     local n i
     n=$1
     shift
-    quillon-simd "$@" 2>/tmp/simd.log &
+    quillon-simd "$@" 2>"$SIMD_LOG" &
     simd_pid=$!
     i=0
     while [ "$(ls /dev/hidraw* 2>/dev/null | wc -l)" -lt "$n" ]; do
@@ -52,81 +59,37 @@ stop_simd() {
 # Whether file $1 holds line $2 exactly.
 has_line() { grep -qxF -- "$2" "$1"; }
 
-case_list() {
-    case_name=list
-    start_simd 2 /test/scenarios/list-composite.json || return
-    timeout 20 quillon list > list.out 2>&1
-    rc=$?
-    cat list.out
-    stop_simd || fail "quillon-simd failed"
-    [ $rc -eq 0 ] || { fail "quillon list exited $rc"; return; }
-    [ "$(wc -l < list.out)" -eq 3 ] || { fail "expected 3 interfaces"; return; }
-    # The composite device's keyboard and vendor collections are two interfaces of one node.
-    kbd=$(grep -E '^/dev/hidraw[0-9]+#0  0581:0115  usage 0001:0006  in 9 out 2  family$' list.out)
-    node=${kbd%#0*}
-    [ -n "$kbd" ] || { fail "no keyboard collection line"; return; }
-    has_line list.out "$node#1  0581:0115  usage FF00:0001  in 64 out 64  family" ||
-        { fail "no vendor collection line on $node"; return; }
-    grep -qE '^/dev/hidraw[0-9]+#0  1EAB:3303  usage FF00:0001  in 64 out 64  family$' list.out ||
-        { fail "no 1EAB:3303 line"; return; }
-    ok
-}
+# Called with the case's name once its device is up, before the tool runs; the Windows guest
+# waits there until Wine has seen the device.
+device_ready() { return 0; }
 
-# The udev rule matches the HID device's kernel name "BUS:VID:PID.N": its patterns, taken from
-# the rule file itself, must match the names that the kernel gives both family devices, and
-# only them.
-case_udev_names() {
-    case_name=udev-names
-    patterns=$(sed -n 's/.*KERNELS=="\([^"]*\)".*/\1/p' /test/70-quillon.rules)
-    [ -n "$patterns" ] || { fail "no KERNELS patterns in the rule"; return; }
-    start_simd 2 /test/scenarios/list-composite.json || return
-    names=""
-    for n in /sys/class/hidraw/hidraw*; do
-        names="$names $(basename "$(readlink "$n/device")")"
-    done
-    stop_simd || fail "quillon-simd failed"
-    set -f  # the patterns are for case, not for the file system
-    echo "hid device names:$names; patterns:" $patterns
-    # Two names the rule must leave alone: another vendor, and 1EAB with another product.
-    for name in $names 0003:046D:C52B.0009 0003:1EAB:3304.000A; do
-        matched=no
-        for p in $patterns; do
-            case $name in $p) matched=yes ;; esac
-        done
-        case $name in
-            *:0581:* | *:1EAB:3303.*) want=yes ;;
-            *) want=no ;;
-        esac
-        [ $matched = $want ] || { set +f; fail "$name: matched $matched"; return; }
-    done
-    set +f
-    [ "$(echo $names | wc -w)" -eq 2 ] || { fail "expected 2 devices:$names"; return; }
-    ok
-}
-
-# A full update through the hidraw backend: quillon-simd runs with ARGS and dumps the flash
-# area DUMP ("mcu|spi:ADDRESS:LENGTH") when stopped. Passes when quillon exits with WANT, prints
-# what the in-process simulator printed for the same device (/test/expected/NAME.out) and, on
-# success, leaves the flash equal to the image.
-# Usage: case_update NAME FIRMWARE WANT DUMP ARGS...
+# A full update through the real backend: quillon-simd runs with ARGS and dumps the flash area
+# DUMP ("mcu|spi:ADDRESS:LENGTH") when stopped. Passes when the tool exits with WANT, prints what
+# the in-process simulator printed for the same device ($EXPECTED/NAME.out; line endings aside)
+# and, on success, leaves the flash equal to the image; a failed run must not say 완료 and its
+# device must have vanished. RUN is the command after $QUILLON's, with FW for the firmware file.
+# Usage: case_update NAME FIRMWARE WANT DUMP ARGS...   (RUN defaults to "update FW")
 case_update() {
+    local fw want dump rc last
     case_name=$1
-    fw=/test/examples/$2
+    fw=$EXAMPLES/$2
     want=$3
     dump=$4
     shift 4
     start_simd 1 --dump "$dump:/tmp/$case_name.flash" "$@" || return
-    timeout 120 quillon update "$fw.fw" > "$case_name.out" 2> "$case_name.err"
+    device_ready || { stop_simd; return; }
+    timeout 180 $QUILLON ${RUN:-update} "$fw.fw" > "$case_name.raw" 2> "$case_name.err"
     rc=$?
+    tr -d '\r' < "$case_name.raw" > "$case_name.out"
     # What the device did last while the tool ran: still there, or vanished.
-    last=$(tail -n 1 /tmp/simd.log)
+    last=$(tail -n 1 "$SIMD_LOG")
     stop_simd || { fail "quillon-simd failed"; return; }
     echo "== $case_name: exit $rc"
     cat "$case_name.out" "$case_name.err"
-    [ $rc -eq 124 ] && { fail "quillon update timed out"; return; }
-    [ $rc -eq "$want" ] || { fail "quillon update exited $rc, not $want"; return; }
-    cmp -s "$case_name.out" "/test/expected/$case_name.out" ||
-        { fail "texts differ from the simulator's: $(tr '\n' '|' < "/test/expected/$case_name.out")"; return; }
+    [ $rc -eq 124 ] && { fail "the tool timed out"; return; }
+    [ $rc -eq "$want" ] || { fail "the tool exited $rc, not $want"; return; }
+    cmp -s "$case_name.out" "$EXPECTED/$case_name.out" ||
+        { fail "texts differ from the simulator's: $(tr '\n' '|' < "$EXPECTED/$case_name.out")"; return; }
     if [ "$want" -eq 0 ]; then
         cmp "/tmp/$case_name.flash" "$fw.bin" || { fail "flash differs from the image"; return; }
     else
@@ -135,34 +98,3 @@ case_update() {
     fi
     ok
 }
-
-# A user without access to the node is told which node and how to fix it.
-case_permission() {
-    case_name=permission
-    start_simd 1 /test/scenarios/model3-composite.json || return
-    node=$(ls /dev/hidraw* | head -n 1)
-    su -s /bin/sh nobody -c "timeout 60 quillon update /test/examples/scanner-model3.fw" \
-        > permission.out 2> permission.err
-    rc=$?
-    stop_simd || fail "quillon-simd failed"
-    cat permission.out permission.err
-    [ $rc -eq 1 ] || { fail "exited $rc, not 1"; return; }
-    grep -qF "quillon update: no permission to open $node: install udev/70-quillon.rules" \
-        permission.err || { fail "no word of $node and the udev rule on stderr"; return; }
-    [ "$(grep -c "no permission" permission.err)" -eq 1 ] || { fail "said more than once"; return; }
-    ok
-}
-
-case_list
-case_udev_names
-# Boot switch and re-enumeration through the vendor collection of a keyboard + vendor device.
-case_update model3 scanner-model3 0 mcu:0x8000:20000 /test/scenarios/model3-composite.json
-# The Bluetooth module model, the default device for its file.
-case_update model6 bt-module-model6 0 mcu:0x10000:9000 --for /test/examples/bt-module-model6.fw
-# An SPI flash image.
-case_update spi spi-model3 0 spi:0x10000:12388 --for /test/examples/spi-model3.fw
-# The device vanishes in the middle of writing.
-case_update vanishes scanner-model3 1 mcu:0x8000:20000 /test/scenarios/model3-vanishes.json
-case_permission
-
-if [ $failures -eq 0 ]; then result PASS; else result "FAILED $failures"; fi
