@@ -48,14 +48,16 @@ first_error() { grep -m1 '^E:' "$log" | cut -c4- || true; }
 # apt names a package that cannot be installed through its first unmet dependency.
 unmet() { grep -m1 'Depends:' "$log" | tr -s ' ' | sed 's/^ //' || true; }
 
-# The 32-bit Wine that runs the shipped 32-bit programs comes from the i386 architecture.
-if [ "$windows" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $sudo dpkg --add-architecture i386
-fi
-index_error=""
 # An index fetched within the hour by an earlier run of this script is used as it is; the stamp
 # keeps the error that its update ended with.
 stamp=${TMPDIR:-/tmp}/quillon-apt-index
+index_error=""
+# The 32-bit Wine that runs the shipped 32-bit programs comes from the i386 architecture, whose
+# index the earlier update did not fetch.
+if [ "$windows" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+    rm -f "$stamp"
+fi
 if [ -n "$(find "$stamp" -mmin -60 2>/dev/null)" ]; then
     index_error=$(cat "$stamp")
 else
@@ -68,7 +70,7 @@ else
         echo "install-deps: apt-get update failed (attempt $attempt of 3): $index_error" >&2
         [ $attempt -lt 3 ] && sleep 10
     done
-    echo "$index_error" > "$stamp"
+    { echo "$index_error" > "$stamp"; } 2>/dev/null || true
     [ -n "$index_error" ] && echo "install-deps: going on with the package index as it is" >&2
 fi
 
