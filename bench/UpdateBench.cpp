@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <random>
 
-#include "app/Operator.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
 #include "protocol/UpdateWorker.h"
 #include "sim/Scenario.h"
 #include "sim/SimPlatform.h"
+#include "state/Operator.h"
 
 namespace {
 

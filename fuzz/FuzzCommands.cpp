@@ -1,8 +1,8 @@
 // The command layer fed arbitrary answers: any transfer outcome, status, data and report length.
 #include "FuzzInput.h"
-#include "app/RecordingOperator.h"
 #include "firmware/ModelTable.h"
 #include "protocol/Receiver.h"
+#include "state/RecordingOperator.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 #include <cstring>
 
 #include "FuzzInput.h"
-#include "app/RecordingOperator.h"
 #include "firmware/FirmwareLoader.h"
 #include "firmware/ModelTable.h"
+#include "state/RecordingOperator.h"
 
 namespace {
 

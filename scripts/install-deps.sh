@@ -13,7 +13,7 @@ set -euo pipefail
 windows=0
 packages=(
     cmake g++ make pkg-config
-    libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+    libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev
     qt6-base-dev fonts-wqy-microhei
 )
 optional=()

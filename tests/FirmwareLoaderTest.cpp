@@ -2,10 +2,10 @@
 
 #include <functional>
 
-#include "app/RecordingOperator.h"
 #include "firmware/FirmwareChecksum.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
+#include "state/RecordingOperator.h"
 #include "state/Texts.h"
 #include "support/TempDir.h"
 

@@ -119,6 +119,37 @@ TEST(HidrawSysfs, NodesInNumberOrderWithBrokenOnesMarked) {
     EXPECT_EQ(nodes[4].productId, 0x0115);
 }
 
+// The port: the USB device above the node, or the physical name a device not on USB was
+// created with; the same for every collection of the node.
+TEST(HidrawSysfs, PortOfEachNode) {
+    test::FakeSysfs sys;
+    const std::string id = "HID_ID=0003:00000581:00000115\n";
+    struct Case {
+        const char* name;
+        std::string uevent, parents, port;
+    };
+    const Case cases[] = {
+        {"hidraw0", id + "HID_PHYS=usb-0000:00:14.0-1.2/input0\n", "usb1/1-1/1-1.2/1-1.2:1.0",
+         "1-1.2"},
+        {"hidraw1", id, "usb3/3-2/3-2:1.1", "3-2"},
+        {"hidraw2", id + "HID_PHYS=sim-3\n", "virtual/misc/uhid", "sim-3"},
+        {"hidraw3", id + "HID_PHYS=usb-0000:00:14.0-4/input1\n", "", "usb-0000:00:14.0-4"},
+        {"hidraw4", id, "", ""},
+    };
+    for (const Case& c : cases) sys.AddRawNode(c.name, c.uevent, Composite(), c.parents);
+    const std::vector<hidraw::HidrawNode> nodes = hidraw::ListHidrawNodes(sys.Layout());
+    ASSERT_EQ(nodes.size(), std::size(cases));
+    for (std::size_t i = 0; i < nodes.size(); ++i) EXPECT_EQ(nodes[i].port, cases[i].port) << i;
+
+    hidraw::HidrawPlatform hid(sys.Layout());
+    const Handle list = hid.OpenInterfaceList();
+    EXPECT_EQ(hid.InterfacePort(list, 0), "1-1.2");
+    EXPECT_EQ(hid.InterfacePort(list, 1), "1-1.2");  // the node's second collection
+    EXPECT_EQ(hid.InterfacePort(list, 4), "sim-3");
+    EXPECT_EQ(hid.InterfacePort(list, 100), "");
+    hid.DestroyInterfaceList(list);
+}
+
 TEST(HidrawSysfs, NoHidrawClassMeansNoNodes) {
     hidraw::SysfsLayout layout{"/nonexistent-sysfs", "/dev"};
     EXPECT_TRUE(hidraw::ListHidrawNodes(layout).empty());

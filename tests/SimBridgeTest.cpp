@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/CommandLine.h"
 #include "app/simd/SimdArgs.h"
 #include "sim/uhid/SimBridge.h"
 
@@ -197,33 +198,42 @@ TEST(SimdArgs, FlashDumps) {
     }
 }
 
+// Parses words as quillon-simd does; the outcome's text when they are refused.
+ParseOutcome ParseSimd(const std::vector<std::string>& words, simd::SimdArgs& a) {
+    a = simd::SimdArgs{};
+    CLI::App app("", "quillon-simd");
+    simd::DefineSimdArgs(app, a);
+    return ParseWords(app, words);
+}
+
 TEST(SimdArgs, CommandLines) {
     simd::SimdArgs a;
-    std::string error;
-    ASSERT_TRUE(simd::ParseSimdArgs(
-        {"--dump", "mcu:0:4:a", "s.json", "--uhid", "/tmp/u", "--dump", "spi:4:4:b"}, a, error))
-        << error;
-    EXPECT_EQ(a.scenario, "s.json");
+    ASSERT_EQ(
+        ParseSimd({"--dump", "mcu:0:4:a", "s.json", "--uhid", "/tmp/u", "--dump", "spi:4:4:b"}, a)
+            .kind,
+        ParseOutcome::kRun);
+    EXPECT_EQ(a.scenarios, std::vector<std::string>{"s.json"});
     EXPECT_EQ(a.options.uhidPath, "/tmp/u");
     ASSERT_EQ(a.options.dumps.size(), 2u);
     EXPECT_TRUE(a.options.dumps[1].spi);
-    ASSERT_TRUE(simd::ParseSimdArgs({"--for", "x.fw"}, a, error));
+    ASSERT_EQ(ParseSimd({"--for", "x.fw"}, a).kind, ParseOutcome::kRun);
     EXPECT_EQ(a.firmware, "x.fw");
     EXPECT_EQ(a.options.uhidPath, "/dev/uhid");
-    ASSERT_TRUE(simd::ParseSimdArgs({"--help"}, a, error));
-    EXPECT_TRUE(a.help);
+    EXPECT_EQ(ParseSimd({"--help"}, a).kind, ParseOutcome::kHelp);
 
     const std::pair<std::vector<std::string>, const char*> bad[] = {
         {{}, "either"},
         {{"a.json", "--for", "x.fw"}, "either"},
         {{"a.json", "b.json"}, "one SCENARIO"},
-        {{"a.json", "--dump"}, "needs a value"},
-        {{"a.json", "--dump", "mcu:1"}, "--dump mcu:1"},
-        {{"a.json", "--frob"}, "unknown option --frob"},
+        {{"a.json", "--dump"}, "--dump"},
+        {{"a.json", "--dump", "mcu:1"}, "mcu:1: expected"},
+        {{"a.json", "--frob"}, "--frob"},
     };
     for (const auto& [words, needle] : bad) {
-        EXPECT_FALSE(simd::ParseSimdArgs(words, a, error)) << needle;
-        EXPECT_NE(error.find(needle), std::string::npos) << needle << " -> " << error;
+        const ParseOutcome o = ParseSimd(words, a);
+        EXPECT_EQ(o.kind, ParseOutcome::kUsageError) << needle;
+        EXPECT_EQ(o.command, "quillon-simd") << needle;
+        EXPECT_NE(o.what.find(needle), std::string::npos) << needle << " -> " << o.what;
     }
 }
 

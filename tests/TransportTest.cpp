@@ -1,8 +1,8 @@
 // The report transport's outcome table, row by row, with the waits it costs.
 #include <gtest/gtest.h>
 
-#include "app/RecordingOperator.h"
 #include "hid/ReportTransport.h"
+#include "state/RecordingOperator.h"
 #include "state/Texts.h"
 #include "support/ScriptedHid.h"
 

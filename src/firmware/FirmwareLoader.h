@@ -1,8 +1,8 @@
 // Reads the ".fw" file named in the path box, runs its five checks and publishes what follows.
 #pragma once
 
-#include "app/Operator.h"
 #include "firmware/FileSystem.h"
+#include "state/Operator.h"
 #include "state/SharedState.h"
 
 namespace quillon {

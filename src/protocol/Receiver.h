@@ -3,11 +3,11 @@
 #pragma once
 
 #include "hid/DeviceChannel.h"
-#include "hid/DeviceDiscovery.h"
-#include "hid/DeviceIdentification.h"
 #include "hid/LinkServices.h"
 #include "hid/ReportTransport.h"
 #include "protocol/DeviceCommands.h"
+#include "protocol/DeviceDiscovery.h"
+#include "protocol/DeviceIdentification.h"
 
 namespace quillon {
 

@@ -1,5 +1,6 @@
 #include "sim/SimDevice.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "protocol/CommandFrame.h"
@@ -30,6 +31,10 @@ const char* FaultName(FaultKind kind) {
     return "?";
 }
 
+std::string DefaultPort(std::size_t index) {
+    return "sim-" + std::to_string(index + 1);
+}
+
 SimDevice::SimDevice(SimDeviceConfig config)
     : config_(std::move(config)),
       flash_(config_.flashSize, config_.seed),
@@ -37,6 +42,7 @@ SimDevice::SimDevice(SimDeviceConfig config)
       inBootloader_(config_.startInBootloader) {}
 
 bool SimDevice::Present(std::uint64_t now) {
+    if (now < config_.plugAtMs || now >= config_.unplugAtMs) return false;
     if (gone_ && now >= goneAt_) return false;
     if (restartAt_ <= now) {
         ++incarnation_;
@@ -49,7 +55,13 @@ bool SimDevice::Present(std::uint64_t now) {
 }
 
 std::uint64_t SimDevice::VanishesAt() const {
-    return gone_ ? goneAt_ : restartAt_;
+    return std::min(gone_ ? goneAt_ : restartAt_, config_.unplugAtMs);
+}
+
+std::uint64_t SimDevice::ReturnsAt() const {
+    if (gone_) return UINT64_MAX;
+    const std::uint64_t at = std::max(absentUntil_, config_.plugAtMs);
+    return at >= config_.unplugAtMs ? UINT64_MAX : at;
 }
 
 bool SimDevice::ModuleReady() const {

@@ -28,7 +28,7 @@ class SimDevice {
     // When the present incarnation vanishes (restart or unplug), or UINT64_MAX.
     std::uint64_t VanishesAt() const;
     // When an absent device comes back on the bus, or UINT64_MAX when it never will.
-    std::uint64_t ReturnsAt() const { return gone_ ? UINT64_MAX : absentUntil_; }
+    std::uint64_t ReturnsAt() const;
 
     struct Reaction {
         bool writeCompletes = true;

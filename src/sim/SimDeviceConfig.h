@@ -32,6 +32,9 @@ enum class FaultKind {
 
 const char* FaultName(FaultKind kind);
 
+// The port of the index-th device of a bus (0-based) that was given none: "sim-1", "sim-2", ...
+std::string DefaultPort(std::size_t index);
+
 // Applies to occurrences from..to (1-based, inclusive) of one command.
 struct FaultRule {
     SimCommand command = SimCommand::kUnknown;
@@ -64,6 +67,11 @@ struct SimDeviceConfig {
     std::uint64_t flashSize = 0x02000000;
     std::uint64_t spiSize = 0x01000000;
     std::uint32_t seed = 1;  // of the old flash content
+    // The physical port it is plugged into (empty: "sim-N" for the N-th device of the bus); it
+    // keeps it across restarts.
+    std::string port;
+    std::uint64_t plugAtMs = 0;             // when it is plugged in
+    std::uint64_t unplugAtMs = UINT64_MAX;  // when it is pulled out, for good
     std::vector<FaultRule> faults;
 };
 

@@ -1,24 +1,17 @@
 #include "sim/SimulatedBus.h"
 
-#include "app/Operator.h"
 #include "firmware/FirmwareLoader.h"
 #include "sim/Scenario.h"
+#include "state/RecordingOperator.h"
 
 namespace quillon::sim {
 
-bool PreloadFirmware(const std::string& path, SharedState& scratch) {
-    class Silent : public Operator {
-      public:
-        explicit Silent(std::string p) : p_(std::move(p)) {}
-        void ShowMessage(const std::string&) override {}
-        std::string ReadPathBox() override { return p_; }
-        void WriteStatusLine(const std::string&) override {}
-
-      private:
-        std::string p_;
-    } silent(path);
+bool PreloadFirmware(const std::string& path, SharedState& scratch, std::string* refusal) {
+    RecordingOperator silent(path);
     StdFileSystem files;
-    return !FirmwareLoader(scratch, silent, files).LoadFirmwareFile();
+    if (!FirmwareLoader(scratch, silent, files).LoadFirmwareFile()) return true;
+    if (refusal != nullptr && !silent.Messages().empty()) *refusal = silent.Messages().front();
+    return false;
 }
 
 SimulatedBus::SimulatedBus(bool virtualTime)
@@ -36,12 +29,17 @@ void SimulatedBus::Add(SimDeviceConfig config) {
     platform_->AddDevice(config);
 }
 
+void SimulatedBus::Use(const Scenario& devices, bool fixed) {
+    Renew();
+    for (const SimDeviceConfig& d : devices.devices) Add(d);
+    scenario_ = fixed;
+    fitted_ = false;
+}
+
 bool SimulatedBus::UseScenarioFile(const std::string& path, std::string& error) {
     Scenario scenario;
     if (!LoadScenarioFile(path, scenario, error)) return false;
-    Renew();
-    for (const SimDeviceConfig& d : scenario.devices) Add(d);
-    scenario_ = true;
+    Use(scenario, true);
     return true;
 }
 

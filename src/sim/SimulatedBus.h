@@ -7,14 +7,15 @@
 #include <string>
 
 #include "hid/ForwardingHidPlatform.h"
+#include "sim/Scenario.h"
 #include "sim/SimPlatform.h"
 #include "state/SharedState.h"
 
 namespace quillon::sim {
 
 // Loads a firmware file into scratch without telling the operator anything, to learn which
-// device it is for. False when the loader refuses it.
-bool PreloadFirmware(const std::string& path, SharedState& scratch);
+// device it is for. False when the loader refuses it (with its text in refusal, when given).
+bool PreloadFirmware(const std::string& path, SharedState& scratch, std::string* refusal = nullptr);
 
 // Holds the bus's platform so that it exists before the forwarding base is given it.
 struct SimulatedBusPlatform {
@@ -25,7 +26,10 @@ class SimulatedBus : private SimulatedBusPlatform, public ForwardingHidPlatform 
   public:
     explicit SimulatedBus(bool virtualTime);
 
-    // Puts the scenario's devices on the bus; false with a message naming the fault.
+    // Puts these devices on the bus in place of any others. fixed: they stay whatever file is
+    // updated (a scenario's); otherwise the next FitTo makes a device that fits its file.
+    void Use(const Scenario& devices, bool fixed);
+    // Use for a scenario file's devices; false with a message naming the fault.
     bool UseScenarioFile(const std::string& path, std::string& error);
     bool HasScenario() const { return scenario_; }
     // Without a scenario: makes the bus hold one device that fits the loaded file. The device

@@ -8,7 +8,6 @@
 #include "app/qt/DialogOperator.h"
 #include "app/qt/DialogTemplate.h"
 #include "app/qt/DialogUnits.h"
-#include "app/qt/GuiArgs.h"
 
 using namespace quillon::gui;
 
@@ -144,43 +143,6 @@ class GuiUnitsTest : public QObject {
             QVERIFY(c.rect.x + c.rect.width <= kDialogWidthUnits);
             QVERIFY(c.rect.y + c.rect.height <= kDialogHeightUnits);
         }
-    }
-
-    void Args_data() {
-        QTest::addColumn<QStringList>("words");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<bool>("simulate");
-        QTest::addColumn<QString>("scenario");
-        QTest::addColumn<bool>("help");
-        QTest::newRow("none") << QStringList{} << true << false << "" << false;
-        QTest::newRow("simulate") << QStringList{"--simulate"} << true << true << "" << false;
-        QTest::newRow("simulate a scenario")
-            << QStringList{"--simulate", "bus.json"} << true << true << "bus.json" << false;
-        QTest::newRow("help") << QStringList{"--help"} << true << false << "" << true;
-        QTest::newRow("a file") << QStringList{"fw.fw"} << false << false << "" << false;
-        QTest::newRow("unknown option") << QStringList{"-x"} << false << false << "" << false;
-        QTest::newRow("two scenarios")
-            << QStringList{"--simulate", "a.json", "b.json"} << false << true << "a.json" << false;
-        QTest::newRow("simulate twice")
-            << QStringList{"--simulate", "--simulate"} << false << true << "" << false;
-        QTest::newRow("qt's own options are not taken")
-            << QStringList{"-platform", "offscreen"} << false << false << "" << false;
-    }
-    void Args() {
-        QFETCH(QStringList, words);
-        QFETCH(bool, ok);
-        QFETCH(bool, simulate);
-        QFETCH(QString, scenario);
-        QFETCH(bool, help);
-        std::vector<std::string> v;
-        for (const QString& w : words) v.push_back(w.toStdString());
-        GuiOptions options;
-        std::string error;
-        QCOMPARE(ParseGuiArgs(v, options, error), ok);
-        QCOMPARE(error.empty(), ok);
-        QCOMPARE(options.simulate, simulate);
-        QCOMPARE(QString::fromStdString(options.scenario), scenario);
-        QCOMPARE(options.help, help);
     }
 
     // Texts from another thread: each runs on the home thread, in order, and the caller waits.

@@ -8,7 +8,6 @@
 #include <random>
 #include <string>
 
-#include "app/RecordingOperator.h"
 #include "app/UpdateController.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
@@ -17,6 +16,7 @@
 #include "sim/Scenario.h"
 #include "sim/SimPlatform.h"
 #include "soak/TickingPlatform.h"
+#include "state/RecordingOperator.h"
 #include "state/Texts.h"
 #include "support/TempDir.h"
 #include "support/TestFileSystem.h"

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/RecordingOperator.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
 #include "protocol/Receiver.h"
+#include "state/RecordingOperator.h"
 #include "support/ScriptedHid.h"
 #include "support/TempDir.h"
 

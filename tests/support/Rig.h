@@ -5,11 +5,11 @@
 #include <memory>
 #include <vector>
 
-#include "app/RecordingOperator.h"
 #include "firmware/FileSystem.h"
 #include "firmware/FirmwareHeader.h"
 #include "protocol/Receiver.h"
 #include "sim/SimPlatform.h"
+#include "state/RecordingOperator.h"
 #include "state/SharedState.h"
 #include "support/TempDir.h"
 #include "support/TestFileSystem.h"

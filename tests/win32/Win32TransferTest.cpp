@@ -5,11 +5,11 @@
 
 #include <vector>
 
-#include "app/RecordingOperator.h"
 #include "firmware/FileSystem.h"
 #include "hid/DeviceChannel.h"
 #include "hid/ReportTransport.h"
 #include "hid/win32/Win32HidPlatform.h"
+#include "state/RecordingOperator.h"
 #include "state/Texts.h"
 #include "support/PipeDevice.h"
 

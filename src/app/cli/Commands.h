@@ -1,24 +1,36 @@
-// The subcommands of the quillon command line; each returns the process exit code.
+// The subcommands of the quillon command line: each defines its words on a CLI11 subcommand and,
+// once they are parsed, runs and returns the process exit code.
 #pragma once
 
+#include <CLI/CLI.hpp>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
+
 namespace quillon::cli {
 
-inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
-inline constexpr int kExitUsage = 2;
+
+class Command {
+  public:
+    virtual ~Command() = default;
+    virtual int Run() = 0;
+    bool Chosen() const { return sub_->parsed(); }
+
+  protected:
+    explicit Command(CLI::App* sub) : sub_(sub) {}
+    CLI::App* sub_;
+};
+
+std::unique_ptr<Command> DefineInspect(CLI::App& app);
+std::unique_ptr<Command> DefinePack(CLI::App& app);
+std::unique_ptr<Command> DefineList(CLI::App& app);
+std::unique_ptr<Command> DefineUpdate(CLI::App& app);
+std::unique_ptr<Command> DefineStation(CLI::App& app);
 
 // The whole command line after the program name: the command word and its arguments (UTF-8).
 int RunCommandLine(const std::vector<std::string>& args);
-
-int RunInspect(const std::vector<std::string>& words);
-int RunPack(const std::vector<std::string>& words);
-int RunList(const std::vector<std::string>& words);
-int RunUpdate(const std::vector<std::string>& words);
-
-// Prints "quillon <command>: <message>" and the command's usage to standard error; returns 2.
-int UsageError(const char* command, const std::string& message, const char* usage);
 
 }  // namespace quillon::cli

@@ -1,7 +1,6 @@
 // quillon inspect: validates a ".fw" file with the update's own loader and shows what it implies.
 #include <cstdio>
 
-#include "app/cli/Args.h"
 #include "app/cli/Commands.h"
 #include "app/cli/TerminalOperator.h"
 #include "firmware/FirmwareHeader.h"
@@ -11,13 +10,6 @@
 namespace quillon::cli {
 
 namespace {
-
-constexpr char kUsage[] =
-    "usage: quillon inspect FILE\n"
-    "\n"
-    "Checks FILE exactly as an update would. When it is accepted, prints its header fields and\n"
-    "what follows from its model, and exits 0. When it is refused, prints the refusal text alone\n"
-    "on its line and exits 1.\n";
 
 const char* FrameFormatName(std::uint8_t f) {
     switch (f) {
@@ -73,23 +65,35 @@ void PrintDescription(const SharedState& st) {
     }
 }
 
-}  // namespace
+class Inspect : public Command {
+  public:
+    explicit Inspect(CLI::App& app)
+        : Command(app.add_subcommand(
+              "inspect", "check a \".fw\" file and show its header and what it implies")) {
+        sub_->footer(
+            "Checks FILE exactly as an update would. When it is accepted, prints its header\n"
+            "fields and what follows from its model, and exits 0. When it is refused, prints the\n"
+            "refusal text alone on its line and exits 1.");
+        sub_->add_option("FILE", file_, "the firmware file")->required();
+    }
 
-int RunInspect(const std::vector<std::string>& words) {
-    const Args args = ParseArgs(words, {"--help"}, {});
-    if (args.Has("--help")) {
-        std::fputs(kUsage, stdout);
+    int Run() override {
+        auto state = std::make_unique<SharedState>();
+        TerminalOperator op(file_);
+        StdFileSystem files;
+        if (FirmwareLoader(*state, op, files).LoadFirmwareFile()) return kExitFailed;
+        PrintDescription(*state);
         return kExitOk;
     }
-    if (!args.error.empty()) return UsageError("inspect", args.error, kUsage);
-    if (args.positional.size() != 1) return UsageError("inspect", "expects one FILE", kUsage);
 
-    auto state = std::make_unique<SharedState>();
-    TerminalOperator op(args.positional[0]);
-    StdFileSystem files;
-    if (FirmwareLoader(*state, op, files).LoadFirmwareFile()) return kExitFailed;
-    PrintDescription(*state);
-    return kExitOk;
+  private:
+    std::string file_;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> DefineInspect(CLI::App& app) {
+    return std::make_unique<Inspect>(app);
 }
 
 }  // namespace quillon::cli

@@ -1,23 +1,12 @@
 // quillon list: the HID interfaces present, with the family's marked.
 #include <cstdio>
 
-#include "app/cli/Args.h"
+#include "app/RunSetup.h"
 #include "app/cli/Commands.h"
-#include "app/cli/SystemBackend.h"
-#include "sim/Scenario.h"
-#include "sim/SimPlatform.h"
 
 namespace quillon::cli {
 
 namespace {
-
-constexpr char kUsage[] =
-    "usage: quillon list [--simulate [SCENARIO.json]]\n"
-    "\n"
-    "Prints one line per HID interface present: path, VID:PID, usage page and usage, input and\n"
-    "output report lengths (report-ID byte included), and \"family\" on the interfaces of the\n"
-    "device family (VID 0581, or 1EAB:3303). With --simulate it lists the simulated bus of\n"
-    "SCENARIO.json, or one default simulated device.\n";
 
 bool IsFamily(const HidAttributes& a) {
     return a.vendorId == 0x0581 || (a.vendorId == 0x1EAB && a.productId == 0x3303);
@@ -33,14 +22,16 @@ int ListInterfaces(HidPlatform& hid) {
     int count = 0;
     for (std::uint32_t i = 0; hid.EnumInterface(list, i, path); ++i) {
         const Handle h = hid.OpenForQuery(path);
+        std::string port = hid.InterfacePort(list, i);
+        if (port.empty()) port = "?";
         HidAttributes a;
         HidCaps caps;
         if (h == kInvalidHandle || !hid.GetAttributes(h, a)) {
-            std::printf("%s  (cannot be queried)\n", path.c_str());
+            std::printf("%s  port %s  (cannot be queried)\n", path.c_str(), port.c_str());
         } else {
             const bool hasCaps = hid.GetCaps(h, caps);
-            std::printf("%s  %04X:%04X  usage %04X:%04X  in %u out %u%s\n", path.c_str(),
-                        a.vendorId, a.productId, hasCaps ? caps.usagePage : 0,
+            std::printf("%s  port %s  %04X:%04X  usage %04X:%04X  in %u out %u%s\n", path.c_str(),
+                        port.c_str(), a.vendorId, a.productId, hasCaps ? caps.usagePage : 0,
                         hasCaps ? caps.usage : 0, caps.inputReportByteLength,
                         caps.outputReportByteLength, IsFamily(a) ? "  family" : "");
         }
@@ -52,38 +43,45 @@ int ListInterfaces(HidPlatform& hid) {
     return kExitOk;
 }
 
-}  // namespace
-
-int RunList(const std::vector<std::string>& words) {
-    const Args args = ParseArgs(words, {"--help"}, {}, {"--simulate"});
-    if (args.Has("--help")) {
-        std::fputs(kUsage, stdout);
-        return kExitOk;
+class List : public Command {
+  public:
+    explicit List(CLI::App& app)
+        : Command(
+              app.add_subcommand("list", "list the HID interfaces present and mark the family's")) {
+        sub_->footer(
+            "Prints one line per HID interface present: path, port (the physical place of its\n"
+            "device, \"?\" when unknown), VID:PID, usage page and usage,\n"
+            "input and output report lengths (report-ID byte included), and \"family\" on the\n"
+            "interfaces of the device family (VID 0581, or 1EAB:3303). With --simulate it lists\n"
+            "the simulated bus of SCENARIO.json, or one default simulated device.");
+        simulate_ = sub_->add_option("--simulate", options_.scenario,
+                                     "list simulated devices instead of real ones")
+                        ->expected(0, 1)
+                        ->type_name("[SCENARIO.json]");
     }
-    if (!args.error.empty()) return UsageError("list", args.error, kUsage);
-    if (!args.positional.empty()) return UsageError("list", "takes no FILE", kUsage);
 
-    if (args.Has("--simulate")) {
-        sim::Scenario scenario;
-        const std::string file = args.Get("--simulate");
+    int Run() override {
+        options_.program = "quillon list";
+        options_.simulate = simulate_->count() > 0;
+        options_.virtualTime = true;
+        RunSetup setup;
         std::string error;
-        if (file.empty()) {
-            scenario.devices.push_back(sim::SimDeviceConfig{});
-        } else if (!sim::LoadScenarioFile(file, scenario, error)) {
-            std::fprintf(stderr, "quillon list: %s: %s\n", file.c_str(), error.c_str());
+        if (!setup.Open(options_, error)) {
+            std::fprintf(stderr, "quillon list: %s\n", error.c_str());
             return kExitFailed;
         }
-        sim::SimPlatform platform(true);
-        for (const auto& d : scenario.devices) platform.AddDevice(d);
-        return ListInterfaces(platform);
+        return ListInterfaces(setup.Hid());
     }
-    std::string reason;
-    std::unique_ptr<HidPlatform> hid = MakeCliSystemHid("list", reason);
-    if (!hid) {
-        std::fprintf(stderr, "quillon list: %s\n", reason.c_str());
-        return kExitFailed;
-    }
-    return ListInterfaces(*hid);
+
+  private:
+    RunOptions options_;
+    CLI::Option* simulate_;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> DefineList(CLI::App& app) {
+    return std::make_unique<List>(app);
 }
 
 }  // namespace quillon::cli

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/Operator.h"
+#include "state/Operator.h"
 
 namespace quillon {
 

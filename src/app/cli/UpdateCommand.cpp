@@ -4,41 +4,19 @@
 #include <memory>
 #include <thread>
 
+#include "app/Host.h"
+#include "app/RunSetup.h"
 #include "app/UpdateController.h"
-#include "app/cli/Args.h"
 #include "app/cli/Commands.h"
-#include "app/cli/Host.h"
-#include "app/cli/SystemBackend.h"
 #include "app/cli/TerminalOperator.h"
 #include "app/cli/TerminalProgress.h"
+#include "app/cli/VirtualTime.h"
 #include "firmware/FirmwareHeader.h"
-#include "firmware/FirmwareLoader.h"
-#include "hid/TracingHidPlatform.h"
-#include "sim/SimPlatform.h"
 #include "sim/SimulatedBus.h"
 
 namespace quillon::cli {
 
 namespace {
-
-constexpr char kUsage[] =
-    "usage: quillon update FILE [--simulate [SCENARIO.json]] [--virtual-time] [--trace FILE]\n"
-    "                           [--dump-flash FILE]\n"
-    "\n"
-    "Updates the device that the firmware file FILE is meant for. Every message of the run is\n"
-    "printed alone on its line on standard output, in order; progress and the status line go to\n"
-    "standard error when it is a terminal. Exit code 0 when the run ended with \"완료\", 1 when "
-    "it\n"
-    "failed or the file was refused, 2 when the command line was wrong.\n"
-    "\n"
-    "  --simulate [SCENARIO.json]  use simulated devices instead of real ones: those of the\n"
-    "                              scenario file, or one device that fits FILE; in real time,\n"
-    "                              1 ms per report\n"
-    "  --virtual-time              (with --simulate) run on virtual time: at once, then print\n"
-    "                              the virtual duration on standard error\n"
-    "  --trace FILE                write every event on the HID link to FILE\n"
-    "  --dump-flash FILE           (with --simulate) after the run, write the first simulated\n"
-    "                              device's flash over the region FILE programs (MCU or SPI)\n";
 
 bool DumpFlash(sim::SimDevice& device, const SharedState& loaded, const std::string& path) {
     const std::uint32_t start = loaded.g_fwStartAddress;
@@ -52,107 +30,110 @@ bool DumpFlash(sim::SimDevice& device, const SharedState& loaded, const std::str
     return std::fclose(f) == 0 && ok;
 }
 
-}  // namespace
-
-int RunUpdate(const std::vector<std::string>& words) {
-    const Args args =
-        ParseArgs(words, {"--help", "--virtual-time"}, {"--trace", "--dump-flash"}, {"--simulate"});
-    if (args.Has("--help")) {
-        std::fputs(kUsage, stdout);
-        return kExitOk;
+class Update : public Command {
+  public:
+    explicit Update(CLI::App& app)
+        : Command(app.add_subcommand(
+              "update", "update the device that FILE is meant for (real or simulated)")) {
+        sub_->footer(
+            "Updates the device that the firmware file FILE is meant for. Every message of the\n"
+            "run is printed alone on its line on standard output, in order; progress and the\n"
+            "status line go to standard error when it is a terminal. Exit code 0 when the run\n"
+            "ended with \"완료\", 1 when it failed or the file was refused, 2 when the command\n"
+            "line was wrong, or when devices that FILE fits are at several ports and no --port\n"
+            "says which (quillon station updates them all).\n"
+            "\n"
+            "The run sees only the port of the device it updates (the one given, or the one port\n"
+            "where a device that FILE fits is), so a device restarting into its boot loader is\n"
+            "found again where it was.\n"
+            "\n"
+            "With --simulate the run is in real time, 1 ms per report, unless --virtual-time is\n"
+            "given; --dump-flash writes the first simulated device's flash over the region that\n"
+            "FILE programs (MCU or SPI flash).");
+        sub_->add_option("FILE", options_.firmware, "the firmware file")->required();
+        simulate_ = sub_->add_option("--simulate", options_.scenario,
+                                     "simulated devices: the scenario's, or one that fits FILE")
+                        ->expected(0, 1)
+                        ->type_name("[SCENARIO.json]");
+        sub_->add_flag("--virtual-time", options_.virtualTime,
+                       "simulated time: at once, then its duration on standard error")
+            ->needs(simulate_);
+        sub_->add_option("--port", options_.port,
+                         "update the device at PORT only (see quillon list)")
+            ->type_name("PORT");
+        sub_->add_option("--trace", options_.tracePath, "write every event on the HID link to FILE")
+            ->type_name("FILE");
+        sub_->add_option("--dump-flash", dumpPath_,
+                         "after the run, write the simulated flash that FILE programs")
+            ->type_name("FILE")
+            ->needs(simulate_);
     }
-    if (!args.error.empty()) return UsageError("update", args.error, kUsage);
-    if (args.positional.size() != 1) return UsageError("update", "expects one FILE", kUsage);
-    const bool simulate = args.Has("--simulate");
-    if (!simulate && (args.Has("--virtual-time") || args.Has("--dump-flash"))) {
-        return UsageError("update", "--virtual-time and --dump-flash need --simulate", kUsage);
-    }
-    const std::string file = args.positional[0];
 
-    auto scratch = std::make_unique<SharedState>();
-    const bool loadable = sim::PreloadFirmware(file, *scratch);
-
-    std::unique_ptr<sim::SimulatedBus> simulator;
-    std::unique_ptr<HidPlatform> system;
-    HidPlatform* hid = nullptr;
-    if (simulate) {
-        simulator = std::make_unique<sim::SimulatedBus>(args.Has("--virtual-time"));
-        const std::string scenarioFile = args.Get("--simulate");
+    int Run() override {
+        options_.program = "quillon update";
+        options_.simulate = simulate_->count() > 0;
+        options_.pinToFittingPort = true;
+        RunSetup setup;
         std::string error;
-        if (!scenarioFile.empty()) {
-            if (!simulator->UseScenarioFile(scenarioFile, error)) {
-                std::fprintf(stderr, "quillon update: %s: %s\n", scenarioFile.c_str(),
-                             error.c_str());
-                return kExitFailed;
-            }
-        } else if (loadable) {
-            simulator->FitTo(*scratch);
+        if (!setup.Open(options_, error)) {
+            std::fprintf(stderr, "quillon update: %s\n", error.c_str());
+            return setup.Ambiguous() ? kExitUsage : kExitFailed;
         }
-        hid = simulator.get();
-    } else {
-        std::string reason;
-        system = MakeCliSystemHid("update", reason);
-        if (!system) {
-            std::fprintf(stderr, "quillon update: %s\n", reason.c_str());
+        const auto started = std::chrono::steady_clock::now();
+        const int code = RunOnce(setup.Hid());
+        TellVirtualTime(setup, options_.virtualTime, started);
+        sim::SimulatedBus* bus = setup.Bus();
+        if (bus != nullptr && !dumpPath_.empty() && !Dump(*bus)) {
+            std::fprintf(stderr, "quillon update: cannot write %s\n", dumpPath_.c_str());
             return kExitFailed;
         }
-        hid = system.get();
+        return code;
     }
 
-    std::FILE* traceFile = nullptr;
-    std::unique_ptr<TracingHidPlatform> tracer;
-    if (args.Has("--trace")) {
-        traceFile = OpenForWriting(args.Get("--trace"));
-        if (traceFile == nullptr) {
-            std::fprintf(stderr, "quillon update: cannot write %s\n", args.Get("--trace").c_str());
-            return kExitFailed;
-        }
-        tracer = std::make_unique<TracingHidPlatform>(*hid, traceFile);
-        hid = tracer.get();
-    }
-
-    auto state = std::make_unique<SharedState>();
-    TerminalOperator op(file);
-    StdFileSystem files;
-    const bool tty = StandardErrorIsTerminal();
-    TerminalProgress progress(op.TerminalLock(), tty);
-    op.OnBeforeMessage([&progress] { progress.ClearLine(); });
-    op.OnStatusLine([&progress](const std::string& text) { progress.SetStatus(text); });
-    LinkServices services{*state, *hid, op, files};
-    UpdateController controller(services, progress);
-
-    const auto started = std::chrono::steady_clock::now();
-    int code = kExitFailed;
-    if (controller.StartUpdate()) {
+  private:
+    int RunOnce(HidPlatform& hid) {
+        auto state = std::make_unique<SharedState>();
+        TerminalOperator op(options_.firmware);
+        StdFileSystem files;
+        const bool tty = StandardErrorIsTerminal();
+        TerminalProgress progress(op.TerminalLock(), tty);
+        op.OnBeforeMessage([&progress] { progress.ClearLine(); });
+        op.OnStatusLine([&progress](const std::string& text) { progress.SetStatus(text); });
+        LinkServices services{*state, hid, op, files};
+        UpdateController controller(services, progress);
+        if (!controller.StartUpdate()) return kExitFailed;
         while (controller.Busy()) {
             controller.Tick();
             progress.Draw();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        code = controller.WaitForRun() == 0 ? kExitOk : kExitFailed;
+        const int code = controller.WaitForRun() == 0 ? kExitOk : kExitFailed;
         controller.Tick();
         progress.Draw();
-        {
-            std::lock_guard lock(op.TerminalLock());
-            progress.ClearLine();
-        }
+        std::lock_guard lock(op.TerminalLock());
+        progress.ClearLine();
+        return code;
     }
-    if (traceFile != nullptr) std::fclose(traceFile);
 
-    if (simulator && args.Has("--virtual-time")) {
-        std::fprintf(stderr, "virtual time: %llu ms (host %lld ms)\n",
-                     static_cast<unsigned long long>(simulator->NowMs()),
-                     static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                std::chrono::steady_clock::now() - started)
-                                                .count()));
+    // The region the file programs, read from the first simulated device.
+    bool Dump(sim::SimulatedBus& bus) {
+        auto loaded = std::make_unique<SharedState>();
+        if (!sim::PreloadFirmware(options_.firmware, *loaded) ||
+            bus.Platform().DeviceCount() == 0) {
+            return true;
+        }
+        return DumpFlash(bus.Platform().Device(0), *loaded, dumpPath_);
     }
-    if (simulator && args.Has("--dump-flash") && loadable &&
-        simulator->Platform().DeviceCount() > 0 &&
-        !DumpFlash(simulator->Platform().Device(0), *scratch, args.Get("--dump-flash"))) {
-        std::fprintf(stderr, "quillon update: cannot write %s\n", args.Get("--dump-flash").c_str());
-        return kExitFailed;
-    }
-    return code;
+
+    RunOptions options_;
+    CLI::Option* simulate_;
+    std::string dumpPath_;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> DefineUpdate(CLI::App& app) {
+    return std::make_unique<Update>(app);
 }
 
 }  // namespace quillon::cli

@@ -4,7 +4,7 @@
 
 #include <QApplication>
 
-#include "app/qt/GuiArgs.h"
+#include "app/DialogArgs.h"
 
 namespace quillon::gui {
 
@@ -15,7 +15,7 @@ class CQuillonApp : public QApplication {
     CQuillonApp(int& argc, char** argv);
 
     // Runs the dialog until it closes; the process's exit code.
-    int InitInstance(const GuiOptions& options);
+    int InitInstance(const DialogOptions& options);
 };
 
 }  // namespace quillon::gui

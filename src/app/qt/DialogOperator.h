@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "app/Operator.h"
+#include "state/Operator.h"
 
 class QObject;
 

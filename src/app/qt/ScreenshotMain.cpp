@@ -11,9 +11,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/RunSetup.h"
 #include "app/qt/CQuillonDlg.h"
 #include "app/qt/DialogTemplate.h"
-#include "sim/SimulatedBus.h"
 
 using namespace quillon;
 using namespace quillon::gui;
@@ -40,10 +40,14 @@ int main(int argc, char** argv) {
 
     auto st = std::make_unique<SharedState>();
     // Real time, so that the bar moves as it does for the operator.
-    sim::SimulatedBus bus(false);
+    RunOptions run;
+    run.simulate = true;
+    RunSetup setup;
+    std::string error;
+    if (!setup.Open(run, error)) return 1;
     StdFileSystem files;
-    CQuillonDlg dialog(*st, bus, files);
-    dialog.Controller().BeforeLoad([&] { bus.FitToFile(dialog.PathBoxText().toStdString()); });
+    CQuillonDlg dialog(*st, setup.Hid(), files);
+    dialog.Controller().BeforeLoad([&] { setup.FitTo(dialog.PathBoxText().toStdString()); });
     dialog.show();
     static_cast<QLineEdit*>(dialog.Control(kPathBox))->setText(firmware);
 

@@ -3,20 +3,20 @@
 #include <string>
 #include <vector>
 
+#include "app/DialogArgs.h"
 #include "app/qt/CQuillonApp.h"
-#include "app/qt/GuiArgs.h"
 
 int main(int argc, char** argv) {
-    using quillon::gui::GuiOptions;
-    GuiOptions options;
+    quillon::DialogOptions options;
     std::string error;
-    if (!quillon::gui::ParseGuiArgs(std::vector<std::string>(argv + 1, argv + argc), options,
-                                    error)) {
-        std::fprintf(stderr, "quillon-gui: %s\n\n%s", error.c_str(), quillon::gui::kGuiUsage);
+    if (!quillon::ParseDialogArgs(std::vector<std::string>(argv + 1, argv + argc), options,
+                                  error)) {
+        std::fprintf(stderr, "quillon-gui: %s\n\n%s", error.c_str(),
+                     quillon::DialogUsage("quillon-gui").c_str());
         return 2;
     }
     if (options.help) {
-        std::fputs(quillon::gui::kGuiUsage, stdout);
+        std::fputs(quillon::DialogUsage("quillon-gui").c_str(), stdout);
         return 0;
     }
     // Qt sees no argument of ours, and takes none of its own from the command line.

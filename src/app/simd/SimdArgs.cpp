@@ -1,7 +1,5 @@
 #include "app/simd/SimdArgs.h"
 
-#include "app/cli/Args.h"
-
 namespace quillon::simd {
 
 namespace {
@@ -15,6 +13,14 @@ bool Field(std::string& rest, std::string& field) {
     return true;
 }
 
+// The command line's one rule for numbers: decimal or 0x-hexadecimal, 32 bits.
+bool Number(const std::string& text, std::uint32_t& out) {
+    return !text.empty() && text[0] != '-' && text[0] != '+' &&
+           CLI::detail::lexical_cast(text, out);
+}
+
+constexpr char kDumpForm[] = "expected [N@]mcu|spi:ADDRESS:LENGTH:FILE";
+
 }  // namespace
 
 bool ParseFlashDump(const std::string& text, sim::FlashDump& out) {
@@ -22,65 +28,55 @@ bool ParseFlashDump(const std::string& text, sim::FlashDump& out) {
     std::string rest = text, kind, address, length;
     const auto at = rest.find('@');
     if (at != std::string::npos && at < rest.find(':')) {
-        const auto n = cli::ParseU32(rest.substr(0, at));
-        if (!n) return false;
-        d.device = *n;
+        std::uint32_t n = 0;
+        if (!Number(rest.substr(0, at), n)) return false;
+        d.device = n;
         rest = rest.substr(at + 1);
     }
     if (!Field(rest, kind) || !Field(rest, address) || !Field(rest, length) || rest.empty()) {
         return false;
     }
-    const auto a = cli::ParseU32(address);
-    const auto l = cli::ParseU32(length);
-    if ((kind != "mcu" && kind != "spi") || !a || !l) return false;
+    if ((kind != "mcu" && kind != "spi") || !Number(address, d.address) ||
+        !Number(length, d.length)) {
+        return false;
+    }
     d.spi = kind == "spi";
-    d.address = *a;
-    d.length = *l;
     d.file = rest;
     out = d;
     return true;
 }
 
-bool ParseSimdArgs(const std::vector<std::string>& words, SimdArgs& out, std::string& error) {
-    out = SimdArgs{};
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string& w = words[i];
-        const bool hasValue = i + 1 < words.size();
-        if (w == "--help" || w == "-h") {
-            out.help = true;
-        } else if (w == "--dump" || w == "--uhid" || w == "--for") {
-            if (!hasValue) {
-                error = "option " + w + " needs a value";
-                return false;
-            }
-            const std::string& v = words[++i];
-            if (w == "--uhid") {
-                out.options.uhidPath = v;
-            } else if (w == "--for") {
-                out.firmware = v;
-            } else {
-                sim::FlashDump d;
-                if (!ParseFlashDump(v, d)) {
-                    error = "--dump " + v + ": expected [N@]mcu|spi:ADDRESS:LENGTH:FILE";
-                    return false;
-                }
-                out.options.dumps.push_back(d);
-            }
-        } else if (w.rfind("--", 0) == 0) {
-            error = "unknown option " + w;
-            return false;
-        } else if (!out.scenario.empty()) {
-            error = "takes one SCENARIO.json";
-            return false;
-        } else {
-            out.scenario = w;
+void DefineSimdArgs(CLI::App& app, SimdArgs& out) {
+    app.footer(
+        "Creates the devices of SCENARIO.json (or the one simulated device that FIRMWARE.fw\n"
+        "fits) as kernel HID devices through /dev/uhid (or PATH), answering the update protocol\n"
+        "with the simulator's device model; a restart re-creates a device under its new\n"
+        "identity. Runs until SIGINT or SIGTERM, then writes each --dump area of device N (0\n"
+        "when not given) to FILE. Needs write access to /dev/uhid (usually root).");
+    app.add_option("SCENARIO.json", out.scenarios, "the devices to create");
+    app.add_option("--for", out.firmware, "create the one simulated device this file fits")
+        ->type_name("FIRMWARE.fw");
+    app.add_option("--uhid", out.options.uhidPath, "the uhid node (default /dev/uhid)")
+        ->type_name("PATH");
+    app.add_option_function<std::vector<std::string>>(
+           "--dump",
+           [&out](const std::vector<std::string>& texts) {
+               for (const std::string& t : texts) {
+                   sim::FlashDump d;
+                   if (!ParseFlashDump(t, d))
+                       throw CLI::ValidationError("--dump", t + ": " + kDumpForm);
+                   out.options.dumps.push_back(d);
+               }
+           },
+           "write this flash area to FILE when stopped")
+        ->allow_extra_args(false)
+        ->type_name("[N@]mcu|spi:ADDRESS:LENGTH:FILE");
+    app.final_callback([&out] {
+        if (out.scenarios.size() > 1) throw CLI::ValidationError("takes one SCENARIO.json");
+        if (out.scenarios.empty() == out.firmware.empty()) {
+            throw CLI::ValidationError("needs either SCENARIO.json or --for FIRMWARE.fw");
         }
-    }
-    if (!out.help && out.scenario.empty() == out.firmware.empty()) {
-        error = "needs either SCENARIO.json or --for FIRMWARE.fw";
-        return false;
-    }
-    return true;
+    });
 }
 
 }  // namespace quillon::simd

@@ -2,6 +2,7 @@
 // the uhid node and the flash areas to dump at the end.
 #pragma once
 
+#include <CLI/CLI.hpp>
 #include <string>
 #include <vector>
 
@@ -10,15 +11,16 @@
 namespace quillon::simd {
 
 struct SimdArgs {
-    std::string scenario;  // a scenario file, or
-    std::string firmware;  // a ".fw" file whose default simulated device to make
+    std::vector<std::string> scenarios;  // at most one scenario file, or
+    std::string firmware;                // a ".fw" file whose default simulated device to make
     sim::DaemonOptions options;
-    bool help = false;
 };
 
 // "[N@]mcu|spi:ADDRESS:LENGTH:FILE", numbers decimal or 0x-hexadecimal.
 bool ParseFlashDump(const std::string& text, sim::FlashDump& out);
-// False with the reason in error when the words are not a valid command line.
-bool ParseSimdArgs(const std::vector<std::string>& words, SimdArgs& out, std::string& error);
+
+// Defines quillon-simd's words on app; parsing fills out, and refuses a command line that gives
+// neither or both of a scenario and --for, or a --dump it cannot read.
+void DefineSimdArgs(CLI::App& app, SimdArgs& out);
 
 }  // namespace quillon::simd

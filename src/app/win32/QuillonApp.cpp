@@ -4,12 +4,11 @@
 
 #include <memory>
 
-#include "app/win32/AppOptions.h"
+#include "app/DialogArgs.h"
+#include "app/RunSetup.h"
 #include "app/win32/QuillonDlg.h"
 #include "app/win32/resource.h"
-#include "hid/SystemHid.h"
 #include "hid/win32/WideText.h"
-#include "sim/SimulatedBus.h"
 
 namespace quillon::win32 {
 
@@ -23,42 +22,34 @@ bool CQuillonApp::InitInstance(const std::vector<std::string>& args) {
     controls.dwICC = ICC_WIN95_CLASSES;
     ::InitCommonControlsEx(&controls);
 
-    AppOptions options;
+    DialogOptions options;
     std::string error;
-    if (!ParseAppOptions(args, options, error)) {
-        Tell(error + "\n\n" + kAppUsage);
+    if (!ParseDialogArgs(args, options, error)) {
+        Tell(error + "\n\n" + DialogUsage("Quillon"));
         exitCode_ = 2;
         return false;
     }
+    if (options.help) {
+        Tell(DialogUsage("Quillon"));
+        return false;
+    }
 
-    std::unique_ptr<sim::SimulatedBus> bus;
-    std::unique_ptr<HidPlatform> system;
-    HidPlatform* hid = nullptr;
-    if (options.simulate) {
-        bus = std::make_unique<sim::SimulatedBus>(false);
-        if (!options.scenario.empty() && !bus->UseScenarioFile(options.scenario, error)) {
-            Tell(options.scenario + ": " + error);
-            exitCode_ = 1;
-            return false;
-        }
-        hid = bus.get();
-    } else {
-        system = MakeSystemHidPlatform(error);
-        if (!system) {
-            Tell(error);
-            exitCode_ = 1;
-            return false;
-        }
-        hid = system.get();
+    RunOptions run;
+    run.program = "Quillon";
+    run.simulate = options.simulate;
+    run.scenario = options.scenario;
+    RunSetup setup;
+    if (!setup.Open(run, error)) {
+        Tell(error);
+        exitCode_ = 1;
+        return false;
     }
 
     auto state = std::make_unique<SharedState>();
     StdFileSystem files;
     DialogHooks hooks;
-    if (bus && !bus->HasScenario()) {
-        // Without a scenario the bus holds one device that fits the file about to be updated.
-        hooks.beforeUpdate = [&bus](const std::string& path) { bus->FitToFile(path); };
-    }
+    // A simulated bus without a scenario holds one device that fits the file about to be updated.
+    hooks.beforeUpdate = [&setup](const std::string& path) { setup.FitTo(path); };
     hooks.onInit = [&options](HWND dialog) {
         if (!options.file.empty()) {
             ::SetDlgItemTextW(dialog, IDC_PATH, WideFromUtf8(options.file).c_str());
@@ -67,7 +58,7 @@ bool CQuillonApp::InitInstance(const std::vector<std::string>& args) {
             ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_UPDATE, BN_CLICKED), 0);
         }
     };
-    CQuillonDlg dialog(*state, *hid, files, std::move(hooks));
+    CQuillonDlg dialog(*state, setup.Hid(), files, std::move(hooks));
     if (dialog.DoModal(instance_) == -1) exitCode_ = 1;
     return false;
 }

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <string>
 
-#include "app/Operator.h"
+#include "state/Operator.h"
 
 namespace quillon::win32 {
 

@@ -35,22 +35,28 @@ HidrawPlatform::~HidrawPlatform() {
 }
 
 Handle HidrawPlatform::OpenInterfaceList() {
-    std::vector<std::string> paths;
+    std::vector<Listed> interfaces;
     for (const HidrawNode& node : ListHidrawNodes(layout_)) {
         // A node that cannot be read still shows, as one interface that cannot be queried.
         const std::size_t n = node.error.empty() ? node.descriptor.collections.size() : 1;
-        for (std::size_t c = 0; c < n; ++c) paths.push_back(InterfacePath(node, c));
+        for (std::size_t c = 0; c < n; ++c)
+            interfaces.push_back({InterfacePath(node, c), node.port});
     }
     const Handle h = Next();
-    lists_.emplace(h, std::move(paths));
+    lists_.emplace(h, std::move(interfaces));
     return h;
 }
 
 bool HidrawPlatform::EnumInterface(Handle list, std::uint32_t index, std::string& path) {
     const auto it = lists_.find(list);
     if (it == lists_.end() || index >= it->second.size()) return false;
-    path = it->second[index];
+    path = it->second[index].path;
     return true;
+}
+
+std::string HidrawPlatform::InterfacePort(Handle list, std::uint32_t index) {
+    const auto it = lists_.find(list);
+    return it != lists_.end() && index < it->second.size() ? it->second[index].port : std::string();
 }
 
 void HidrawPlatform::DestroyInterfaceList(Handle list) {

@@ -30,6 +30,7 @@ class HidrawPlatform : public HidPlatform, public OpenDeniedNotices {
     Handle OpenInterfaceList() override;
     bool EnumInterface(Handle list, std::uint32_t index, std::string& path) override;
     void DestroyInterfaceList(Handle list) override;
+    std::string InterfacePort(Handle list, std::uint32_t index) override;
     Handle OpenForQuery(const std::string& path) override;
     Handle OpenSynchronous(const std::string& path) override;
     Handle OpenOverlapped(const std::string& path) override;
@@ -70,6 +71,10 @@ class HidrawPlatform : public HidPlatform, public OpenDeniedNotices {
         std::size_t len = 0;
     };
     enum class ReadResult { kGot, kNothing, kGone, kFailed };
+    struct Listed {
+        std::string path;
+        std::string port;
+    };
 
     bool Resolve(const std::string& path, Target& target) const;
     Handle OpenNode(const std::string& path, bool overlapped);
@@ -81,7 +86,7 @@ class HidrawPlatform : public HidPlatform, public OpenDeniedNotices {
 
     SysfsLayout layout_;
     Hook openDenied_;
-    std::map<Handle, std::vector<std::string>> lists_;
+    std::map<Handle, std::vector<Listed>> lists_;
     std::map<Handle, Target> queries_;
     std::map<Handle, std::unique_ptr<Device>> devices_;
     std::map<Handle, Transfer> events_;

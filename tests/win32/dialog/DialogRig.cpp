@@ -3,12 +3,12 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include "app/RecordingOperator.h"
 #include "app/win32/resource.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
 #include "hid/win32/WideText.h"
 #include "sim/Scenario.h"
+#include "state/RecordingOperator.h"
 
 namespace quillon::test {
 

@@ -1,8 +1,8 @@
 #include <unistd.h>
 
-#include "app/cli/Host.h"
+#include "app/Host.h"
 
-namespace quillon::cli {
+namespace quillon {
 
 bool StandardErrorIsTerminal() {
     return ::isatty(STDERR_FILENO) != 0;
@@ -12,4 +12,8 @@ std::FILE* OpenForWriting(const std::string& path) {
     return std::fopen(path.c_str(), "wb");
 }
 
-}  // namespace quillon::cli
+std::FILE* OpenForAppending(const std::string& path) {
+    return std::fopen(path.c_str(), "ab");
+}
+
+}  // namespace quillon

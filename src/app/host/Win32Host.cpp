@@ -3,10 +3,10 @@
 
 #include <cstdio>
 
-#include "app/cli/Host.h"
+#include "app/Host.h"
 #include "hid/win32/WideText.h"
 
-namespace quillon::cli {
+namespace quillon {
 
 bool StandardErrorIsTerminal() {
     if (_isatty(_fileno(stderr)) == 0) return false;
@@ -25,4 +25,9 @@ std::FILE* OpenForWriting(const std::string& path) {
     return wide.empty() ? nullptr : _wfopen(wide.c_str(), L"wb");
 }
 
-}  // namespace quillon::cli
+std::FILE* OpenForAppending(const std::string& path) {
+    const std::wstring wide = win32::WideFromUtf8(path);
+    return wide.empty() ? nullptr : _wfopen(wide.c_str(), L"ab");
+}
+
+}  // namespace quillon

@@ -1,4 +1,4 @@
-#include "hid/DeviceIdentification.h"
+#include "protocol/DeviceIdentification.h"
 
 #include "state/Texts.h"
 

@@ -1,10 +1,10 @@
-// What the command line needs from its host system, answered by each platform's own file.
+// What the front ends need from their host system, answered by each platform's own file.
 #pragma once
 
 #include <cstdio>
 #include <string>
 
-namespace quillon::cli {
+namespace quillon {
 
 // Whether standard error is a terminal that takes the progress line's carriage returns and
 // erase-line sequences.
@@ -13,5 +13,7 @@ bool StandardErrorIsTerminal();
 // Creates (or truncates) the file at the UTF-8 path for binary writing, so that what is written
 // is the same bytes everywhere; null when it cannot be.
 std::FILE* OpenForWriting(const std::string& path);
+// The same, appending to what the file holds.
+std::FILE* OpenForAppending(const std::string& path);
 
-}  // namespace quillon::cli
+}  // namespace quillon

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Operator.h"
+#include "state/Operator.h"
 
 namespace quillon {
 

@@ -1,0 +1,147 @@
+// The one place that decides a front end's HID platform: which devices a simulated run gets,
+// which clock, the trace, and what is refused.
+#include <gtest/gtest.h>
+
+#include "app/RunSetup.h"
+#include "state/Texts.h"
+#include "support/Rig.h"
+
+namespace quillon {
+namespace {
+
+TEST(RunSetup, DecidesThePlatformOfARun) {
+    test::Rig rig;
+    const std::string scenario = rig.dir.Write("two.json", [] {
+        const std::string j = R"({"devices": [{"model": 6}, {"model": 7}]})";
+        return std::vector<std::uint8_t>(j.begin(), j.end());
+    }());
+    const std::string model6 = rig.Firmware(6);
+    struct Case {
+        const char* name;
+        RunOptions options;
+        bool opens;
+        std::vector<std::uint32_t> models;  // of the simulated devices, in order
+        std::string errorHas = {};
+    };
+    auto sim = [](std::string scenario, std::string firmware, bool virtualTime) {
+        RunOptions o;
+        o.simulate = true;
+        o.scenario = std::move(scenario);
+        o.firmware = std::move(firmware);
+        o.virtualTime = virtualTime;
+        return o;
+    };
+    const Case cases[] = {
+        {"one default device", sim("", "", true), true, {3}},
+        {"one device fitted to the file", sim("", model6, false), true, {6}},
+        {"a refused file: the default device", sim("", rig.dir.File("none.fw"), true), true, {3}},
+        {"the scenario's devices", sim(scenario, model6, true), true, {6, 7}},
+        {"a scenario that cannot be read",
+         sim(rig.dir.File("none.json"), "", true),
+         false,
+         {},
+         rig.dir.File("none.json") + ": "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunSetup setup;
+        std::string error;
+        ASSERT_EQ(setup.Open(c.options, error), c.opens) << error;
+        if (!c.opens) {
+            EXPECT_EQ(error.rfind(c.errorHas, 0), 0u) << error;
+            continue;
+        }
+        ASSERT_NE(setup.Bus(), nullptr);
+        EXPECT_EQ(&setup.Hid(), setup.Bus());
+        sim::SimPlatform& bus = setup.Bus()->Platform();
+        EXPECT_EQ(bus.Clock().IsVirtual(), c.options.virtualTime);
+        ASSERT_EQ(bus.DeviceCount(), c.models.size());
+        for (std::size_t i = 0; i < c.models.size(); ++i) {
+            EXPECT_EQ(bus.Device(i).Config().model, c.models[i]);
+            // In real time a report takes the time of a full-speed interrupt transfer.
+            EXPECT_EQ(bus.Device(i).Config().latencyMs, c.options.virtualTime ? 0u : 1u);
+        }
+    }
+}
+
+// A run that is not simulated gets the system's backend, or says why there is none.
+TEST(RunSetup, RealRunsUseTheSystemBackend) {
+    RunSetup setup;
+    std::string error;
+    if (setup.Open(RunOptions{}, error)) {
+        EXPECT_EQ(setup.Bus(), nullptr);
+    } else {
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+// Before each dialog run the fitted device follows the file; a scenario's devices stay.
+TEST(RunSetup, FitsEachFileUnlessAScenarioIsGiven) {
+    test::Rig rig;
+    RunOptions options;
+    options.simulate = true;
+    options.virtualTime = true;
+    RunSetup fitted;
+    std::string error;
+    ASSERT_TRUE(fitted.Open(options, error));
+    fitted.FitTo(rig.Firmware(7));
+    EXPECT_EQ(fitted.Bus()->Platform().Device(0).Config().model, 7u);
+
+    options.scenario = rig.dir.Write("none.json", [] {
+        const std::string j = R"({"devices": []})";
+        return std::vector<std::uint8_t>(j.begin(), j.end());
+    }());
+    RunSetup fixed;
+    ASSERT_TRUE(fixed.Open(options, error)) << error;
+    EXPECT_EQ(fixed.Bus()->Platform().DeviceCount(), 0u);
+    fixed.FitTo(rig.Firmware(7));
+    EXPECT_EQ(fixed.Bus()->Platform().DeviceCount(), 0u);
+}
+
+// The trace wraps whichever platform was chosen; a trace file that cannot be written is refused.
+TEST(RunSetup, TracesTheLinkToAFile) {
+    test::Rig rig;
+    RunOptions options;
+    options.simulate = true;
+    options.virtualTime = true;
+    options.tracePath = rig.dir.File("trace.txt");
+    {
+        RunSetup setup;
+        std::string error;
+        ASSERT_TRUE(setup.Open(options, error)) << error;
+        EXPECT_NE(&setup.Hid(), setup.Bus());
+        const Handle list = setup.Hid().OpenInterfaceList();
+        std::string path;
+        ASSERT_TRUE(setup.Hid().EnumInterface(list, 0, path));
+        setup.Hid().CloseHandle(setup.Hid().OpenForQuery(path));
+        setup.Hid().DestroyInterfaceList(list);
+    }
+    const auto trace = test::TempDir::Read(options.tracePath);
+    EXPECT_NE(std::string(trace.begin(), trace.end()).find("0 open sim:d0.1/c0\n"),
+              std::string::npos);
+
+    options.tracePath = rig.dir.File("no-such-dir/trace.txt");
+    RunSetup refused;
+    std::string error;
+    EXPECT_FALSE(refused.Open(options, error));
+    EXPECT_EQ(error, "cannot write " + options.tracePath);
+}
+
+// quillon-simd takes its devices from the same rule, and a refused file stops it.
+TEST(RunSetup, SimulatedDevicesTellARefusal) {
+    test::Rig rig;
+    RunOptions options;
+    options.firmware = rig.dir.File("none.fw");
+    sim::Scenario devices;
+    std::string refusal, error;
+    ASSERT_TRUE(SimulatedDevices(options, devices, refusal, error));
+    EXPECT_EQ(refusal, text::kSelectFile);
+    options.firmware = rig.Firmware(6);
+    ASSERT_TRUE(SimulatedDevices(options, devices, refusal, error));
+    EXPECT_TRUE(refusal.empty());
+    ASSERT_EQ(devices.devices.size(), 1u);
+    EXPECT_EQ(devices.devices[0].model, 6u);
+}
+
+}  // namespace
+}  // namespace quillon
