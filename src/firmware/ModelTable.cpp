@@ -34,6 +34,10 @@ bool IsBootSwitchRun(std::uint32_t model) {
     return (model & 0xFF) == 3 || code == 4 || code == 8 || code == 264;
 }
 
+bool FileAsksForSwitch(std::uint8_t storage, std::uint32_t type) {
+    return storage != 1 && type != 0;
+}
+
 bool HasModelCheck(std::uint32_t model) {
     switch (model & 0xFF) {
         case 1:

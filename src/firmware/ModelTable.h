@@ -24,6 +24,10 @@ std::optional<ModelRow> FindModelRow(std::uint32_t modelCode);
 // A run that goes through the worker's boot switch: model byte 3, or model codes 4, 8 and 264.
 bool IsBootSwitchRun(std::uint32_t model);
 
+// Whether a file of this storage byte and type byte has the worker's boot switch send the device
+// into its boot loader: an MCU image (storage 0) of type 1.
+bool FileAsksForSwitch(std::uint8_t storage, std::uint32_t type);
+
 // A run whose model value the worker checks before programming: every model byte but 1, 3, 4, 5.
 bool HasModelCheck(std::uint32_t model);
 

@@ -1,5 +1,7 @@
 #include "protocol/DeviceDiscovery.h"
 
+#include "firmware/ModelTable.h"
+
 namespace quillon {
 
 namespace {
@@ -25,86 +27,127 @@ bool DeviceDiscovery::Screen() {
     return collection != kMouseCollection && collection != kKeyboardCollection;
 }
 
-DeviceDiscovery::Verdict DeviceDiscovery::BootLoaderCase(const std::string& path,
-                                                         const HidAttributes& a) {
-    SharedState& st = s_.st;
-    const bool vidMatches = a.vendorId == st.g_targetVid;
-    if (vidMatches && a.productId == st.g_targetPid) {
-        st.g_bDeviceFound = 1;
-        if (!Screen()) {
-            st.g_bDeviceFound = 0;
-            return Verdict::kPassOver;
+std::vector<LookedFor> IdentitiesLookedFor(const SharedState& st) {
+    const std::uint32_t vid = st.g_targetVid, pid = st.g_targetPid;
+    // The case follows from the target alone: the boot-loader pair, an exact pair, or else
+    // identification.
+    if (vid == st.g_bootVid && pid == st.g_bootPid) {
+        std::vector<LookedFor> wanted = {
+            {vid, pid, Approach::kTakeHeld},
+            {vid, st.g_appPid2, Approach::kSwitchAfterQuery},
+            {vid, st.g_appPid3, Approach::kSwitchAfterQuery},
+        };
+        // Only model byte 1 has application firmware under the first application PID.
+        if ((st.g_fwModel & 0xFF) == 1) {
+            wanted.push_back({vid, st.g_appPid1, Approach::kSwitchWithoutQuery});
         }
-        st.g_strDevicePath = path;
-        if (st.g_hHeldDevice != kInvalidHandle) s_.hid.CloseHandle(st.g_hHeldDevice);
-        st.g_hHeldDevice = s_.hid.OpenSynchronous(path);
-        return Verdict::kChosen;
+        wanted.push_back({st.kAltVid, st.kAltPid, Approach::kSwitchAfterQuery});
+        return wanted;
     }
-    bool query;
-    if (vidMatches && (a.productId == st.g_appPid2 || a.productId == st.g_appPid3)) {
-        query = true;
-    } else if (vidMatches && a.productId == st.g_appPid1) {
-        if ((st.g_fwModel & 0xFF) != 1) return Verdict::kPassOver;
-        query = false;
-    } else if (a.vendorId == st.kAltVid && a.productId == st.kAltPid) {
-        query = true;
-    } else {
-        return Verdict::kPassOver;
+    if ((vid == st.g_model3Vid && pid == st.g_model3Pid) ||
+        (vid == st.g_model264MatchVid && pid == st.g_model264MatchPid)) {
+        return {{vid, pid, Approach::kTake}};
     }
+    return {
+        {vid, pid, Approach::kIdentify},
+        {vid, st.g_appPid1, Approach::kIdentify},
+        {vid, st.g_appPid2, Approach::kIdentify},
+        {vid, st.g_appPid3, Approach::kIdentify},
+        {st.kAltVid, st.kAltPid, Approach::kIdentify},
+    };
+}
+
+namespace {
+
+void AddUnique(std::vector<LookedFor>& list, const LookedFor& id) {
+    for (const LookedFor& have : list) {
+        if (have.vid == id.vid && have.pid == id.pid) return;
+    }
+    list.push_back(id);
+}
+
+}  // namespace
+
+SearchPlan PlanSearch(const SharedState& st) {
+    SearchPlan plan;
+    const std::vector<LookedFor> wanted = IdentitiesLookedFor(st);
+    for (const LookedFor& id : wanted) AddUnique(plan.beforeSwitch, id);
+    bool discoverySwitches = false;
+    for (const LookedFor& id : wanted) {
+        discoverySwitches |= id.approach == Approach::kSwitchAfterQuery ||
+                             id.approach == Approach::kSwitchWithoutQuery;
+    }
+    if (discoverySwitches) {
+        // The restarted device is looked for again by the same rules; what ends the wait is a
+        // device that is taken rather than told to switch once more.
+        for (const LookedFor& id : wanted) {
+            if (id.approach == Approach::kTakeHeld) AddUnique(plan.afterSwitch, id);
+        }
+    } else if (IsBootSwitchRun(st.g_fwModel) && FileAsksForSwitch(st.g_fwStorage, st.g_fwType)) {
+        plan.afterSwitch = plan.beforeSwitch;
+    }
+    return plan;
+}
+
+DeviceDiscovery::Verdict DeviceDiscovery::Switch(const std::string& path, bool query) {
     if (!Screen()) return Verdict::kPassOver;
     switch (ident_.IdentifyAndSwitch(query)) {
         case 2:
             return Verdict::kSwitching;
         case 0:
-            st.g_strDevicePath = path;
+            s_.st.g_strDevicePath = path;
             return Verdict::kChosen;
         default:
             return Verdict::kPassOver;
     }
 }
 
-DeviceDiscovery::Verdict DeviceDiscovery::ExactCase(const std::string& path,
-                                                    const HidAttributes& a) {
+DeviceDiscovery::Verdict DeviceDiscovery::Examine(const std::string& path, const HidAttributes& a,
+                                                  const std::vector<LookedFor>& wanted) {
     SharedState& st = s_.st;
-    if (a.vendorId != st.g_targetVid || a.productId != st.g_targetPid) return Verdict::kPassOver;
-    st.g_bDeviceFound = 1;
-    const bool passed = Screen();
-    st.g_strDevicePath = path;
-    if (!passed) {
-        st.g_bDeviceFound = 0;
-        return Verdict::kPassOver;
+    const LookedFor* match = nullptr;
+    for (const LookedFor& id : wanted) {
+        if (a.vendorId == id.vid && a.productId == id.pid) {
+            match = &id;
+            break;
+        }
     }
-    return Verdict::kChosen;
-}
-
-DeviceDiscovery::Verdict DeviceDiscovery::IdentificationCase(const std::string& path,
-                                                             const HidAttributes& a) {
-    SharedState& st = s_.st;
-    const std::uint32_t pid = a.productId;
-    const bool family =
-        a.vendorId == st.g_targetVid && (pid == st.g_targetPid || pid == st.g_appPid1 ||
-                                         pid == st.g_appPid2 || pid == st.g_appPid3);
-    const bool alt = a.vendorId == st.kAltVid && pid == st.kAltPid;
-    if (!family && !alt) return Verdict::kPassOver;
-    st.g_bDeviceFound = 1;
-    if (!Screen()) {
-        st.g_bDeviceFound = 0;
-        return Verdict::kPassOver;
+    if (match == nullptr) return Verdict::kPassOver;
+    switch (match->approach) {
+        case Approach::kTakeHeld:
+            st.g_bDeviceFound = 1;
+            if (!Screen()) {
+                st.g_bDeviceFound = 0;
+                return Verdict::kPassOver;
+            }
+            st.g_strDevicePath = path;
+            if (st.g_hHeldDevice != kInvalidHandle) s_.hid.CloseHandle(st.g_hHeldDevice);
+            st.g_hHeldDevice = s_.hid.OpenSynchronous(path);
+            return Verdict::kChosen;
+        case Approach::kTake: {
+            st.g_bDeviceFound = 1;
+            const bool passed = Screen();
+            st.g_strDevicePath = path;  // also for a collection the screen passes over
+            if (!passed) {
+                st.g_bDeviceFound = 0;
+                return Verdict::kPassOver;
+            }
+            return Verdict::kChosen;
+        }
+        case Approach::kSwitchAfterQuery:
+            return Switch(path, true);
+        case Approach::kSwitchWithoutQuery:
+            return Switch(path, false);
+        case Approach::kIdentify:
+            st.g_bDeviceFound = 1;
+            if (!Screen()) {
+                st.g_bDeviceFound = 0;
+                return Verdict::kPassOver;
+            }
+            st.g_strDevicePath = path;
+            return ident_.IdentifyDevice() == 0 ? Verdict::kChosen : Verdict::kPassOver;
     }
-    st.g_strDevicePath = path;
-    return ident_.IdentifyDevice() == 0 ? Verdict::kChosen : Verdict::kPassOver;
-}
-
-DeviceDiscovery::Verdict DeviceDiscovery::Examine(const std::string& path, const HidAttributes& a) {
-    const SharedState& st = s_.st;
-    if (st.g_targetVid == st.g_bootVid && st.g_targetPid == st.g_bootPid) {
-        return BootLoaderCase(path, a);
-    }
-    if ((st.g_targetVid == st.g_model3Vid && st.g_targetPid == st.g_model3Pid) ||
-        (st.g_targetVid == st.g_model264MatchVid && st.g_targetPid == st.g_model264MatchPid)) {
-        return ExactCase(path, a);
-    }
-    return IdentificationCase(path, a);
+    return Verdict::kPassOver;
 }
 
 std::uint8_t DeviceDiscovery::FindDevice() {
@@ -116,6 +159,7 @@ std::uint8_t DeviceDiscovery::FindDevice() {
     if (st.g_hDevInfo != kInvalidHandle) s_.hid.DestroyInterfaceList(st.g_hDevInfo);
     st.g_hDevInfo = s_.hid.OpenInterfaceList();
 
+    const std::vector<LookedFor> wanted = IdentitiesLookedFor(st);
     Verdict verdict = Verdict::kPassOver;
     std::string path;
     for (std::uint32_t index = 0; st.g_hDevInfo != kInvalidHandle; ++index) {
@@ -129,7 +173,7 @@ std::uint8_t DeviceDiscovery::FindDevice() {
         st.g_bDeviceFound = 0;
         HidAttributes attributes;
         if (st.g_hProbe != kInvalidHandle && s_.hid.GetAttributes(st.g_hProbe, attributes)) {
-            verdict = Examine(path, attributes);
+            verdict = Examine(path, attributes, wanted);
         }
         st.g_pDetail.reset();
         if (verdict != Verdict::kPassOver) break;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "hid/DeviceChannel.h"
 #include "hid/LinkServices.h"
@@ -11,6 +12,31 @@
 namespace quillon {
 
 enum FindResult : std::uint8_t { FIND_FOUND = 0, FIND_NONE = 1, FIND_SWITCHING = 2 };
+
+// What discovery does with a candidate under an identity it looks for.
+enum class Approach : std::uint8_t {
+    kTakeHeld,            // the boot-loader target: taken, and a handle held on it
+    kTake,                // an exact target: taken
+    kSwitchAfterQuery,    // asked what it is; if it fits, told to switch into its boot loader
+    kSwitchWithoutQuery,  // told to switch at once
+    kIdentify,            // asked what it is; taken if it fits
+};
+
+struct LookedFor {
+    std::uint32_t vid, pid;
+    Approach approach;
+};
+
+// The identities FindDevice looks for with the loaded file, in the order it tries them on each
+// candidate (the first that matches decides); a candidate under any other is passed over.
+std::vector<LookedFor> IdentitiesLookedFor(const SharedState& st);
+
+// The identities a run looks for: before any switch into the boot loader, and after one (empty
+// when the file asks for none). Duplicates are left out.
+struct SearchPlan {
+    std::vector<LookedFor> beforeSwitch, afterSwitch;
+};
+SearchPlan PlanSearch(const SharedState& st);
 
 class DeviceDiscovery {
   public:
@@ -23,10 +49,9 @@ class DeviceDiscovery {
 
   private:
     enum class Verdict { kPassOver, kChosen, kSwitching };
-    Verdict Examine(const std::string& path, const HidAttributes& a);
-    Verdict BootLoaderCase(const std::string& path, const HidAttributes& a);
-    Verdict ExactCase(const std::string& path, const HidAttributes& a);
-    Verdict IdentificationCase(const std::string& path, const HidAttributes& a);
+    Verdict Examine(const std::string& path, const HidAttributes& a,
+                    const std::vector<LookedFor>& wanted);
+    Verdict Switch(const std::string& path, bool query);
     // The collection screen: false for mouse and keyboard collections or unreadable caps.
     bool Screen();
     void CloseProbe();

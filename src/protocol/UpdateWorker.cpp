@@ -119,7 +119,7 @@ std::uint8_t UpdateWorker::SwitchToBootLoader(Receiver& rx) {
                 end = End::kMismatch;
                 break;
             }
-            if (st.g_fwStorage == 1 || st.g_fwType == 0) break;  // no switch needed
+            if (!FileAsksForSwitch(st.g_fwStorage, st.g_fwType)) break;  // no switch needed
             const bool model8 = st.g_fwModelCode == 8 || st.g_fwModelCode == 264;
             EnterPhase(s, Phase::kSwitching);
             if (rx.commands.JumpTo(ch, model8 ? 0x1003 : 0x01001004) != 0) {
@@ -151,7 +151,7 @@ std::uint8_t UpdateWorker::SwitchToBootLoader(Receiver& rx) {
             if (++attempt >= kSwitchAttempts) break;  // accepted without a further query
             continue;
         }
-        if (q == kNoAnswer || st.g_fwStorage == 1 || st.g_fwType == 0) {
+        if (q == kNoAnswer || !FileAsksForSwitch(st.g_fwStorage, st.g_fwType)) {
             end = End::kFail;
             break;
         }
