@@ -11,8 +11,6 @@
 
 namespace quillon::cli {
 
-inline constexpr int kExitFailed = 1;
-
 class Command {
   public:
     virtual ~Command() = default;

@@ -1,10 +1,13 @@
 // quillon update: one update run, against the real HID backend or the simulated devices.
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "app/Host.h"
+#include "app/JsonRunOperator.h"
 #include "app/RunSetup.h"
 #include "app/UpdateController.h"
 #include "app/cli/Commands.h"
@@ -29,6 +32,15 @@ bool DumpFlash(sim::SimDevice& device, const SharedState& loaded, const std::str
     return std::fclose(f) == 0 && ok;
 }
 
+// The view of a run that only scripts read.
+class NoView : public DialogView {
+  public:
+    void SetBarPosition(int) override {}
+    void StepBar() override {}
+    void SetPercentLabel(const std::string&) override {}
+    void EnableControls(bool) override {}
+};
+
 class Update : public Command {
   public:
     explicit Update(CLI::App& app)
@@ -36,10 +48,15 @@ class Update : public Command {
               "update", "update the device that FILE is meant for (real or simulated)")) {
         sub_->footer(
             "Updates the device that the firmware file FILE is meant for. Every message of the\n"
-            "run is printed alone on its line on standard output, in order; progress and the\n"
-            "status line go to standard error when it is a terminal. Exit code 0 when the run\n"
-            "ended with \"완료\", 1 when it failed or the file was refused, 2 when the command\n"
-            "line was wrong.\n"
+            "run is printed alone on its line on standard output, in order. When standard error\n"
+            "is a terminal, a line there shows what the run is doing, the bytes programmed, the\n"
+            "rate and the time left, and one line sums the run up at its end. With --json,\n"
+            "standard output carries JSON Lines instead: phase, progress, message (each text\n"
+            "exactly) and a last result object.\n"
+            "\n"
+            "Exit codes: 0 the run ended with \"완료\"; 1 it failed at the device; 2 the command\n"
+            "line was wrong; 3 the file was refused (nothing sent); 4 no device fits the file\n"
+            "(nothing sent).\n"
             "\n"
             "With --simulate the run is in real time, 1 ms per report, unless --virtual-time is\n"
             "given; --dump-flash writes the first simulated device's flash over the region that\n"
@@ -58,6 +75,7 @@ class Update : public Command {
                          "after the run, write the simulated flash that FILE programs")
             ->type_name("FILE")
             ->needs(simulate_);
+        sub_->add_flag("--json", json_, "JSON Lines on standard output instead of the texts");
     }
 
     int Run() override {
@@ -67,10 +85,11 @@ class Update : public Command {
         std::string error;
         if (!setup.Open(options_, error)) {
             std::fprintf(stderr, "quillon update: %s\n", error.c_str());
+            if (json_) JsonLines(stdout, stdoutLock_).Write(RunEvents().Error(kExitFailed, error));
             return kExitFailed;
         }
         const auto started = std::chrono::steady_clock::now();
-        const int code = RunOnce(setup.Hid());
+        const int code = json_ ? RunForScripts(setup.Hid()) : RunOnce(setup.Hid());
         sim::SimulatedBus* bus = setup.Bus();
         if (bus != nullptr && options_.virtualTime) {
             std::fprintf(
@@ -88,28 +107,48 @@ class Update : public Command {
     }
 
   private:
+    // One run with the texts on standard output and, on a terminal, its progress and summary.
     int RunOnce(HidPlatform& hid) {
         auto state = std::make_unique<SharedState>();
         TerminalOperator op(options_.firmware);
         StdFileSystem files;
-        const bool tty = StandardErrorIsTerminal();
-        TerminalProgress progress(op.TerminalLock(), tty);
+        TerminalProgress progress(op.TerminalLock(), StandardErrorIsTerminal(), state->phases,
+                                  StandardErrorColumns());
         op.OnBeforeMessage([&progress] { progress.ClearLine(); });
-        op.OnStatusLine([&progress](const std::string& text) { progress.SetStatus(text); });
         LinkServices services{*state, hid, op, files};
-        UpdateController controller(services, progress);
-        if (!controller.StartUpdate()) return kExitFailed;
-        while (controller.Busy()) {
-            controller.Tick();
-            progress.Draw();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        const int code = controller.WaitForRun() == 0 ? kExitOk : kExitFailed;
-        controller.Tick();
-        progress.Draw();
-        std::lock_guard lock(op.TerminalLock());
-        progress.ClearLine();
+        const int code = Drive(services, progress, [&progress] { progress.Draw(); });
+        progress.Finish();
         return code;
+    }
+
+    // One run told as JSON Lines on standard output.
+    int RunForScripts(HidPlatform& hid) {
+        auto state = std::make_unique<SharedState>();
+        JsonLines out(stdout, stdoutLock_);
+        JsonRunOperator op(options_.firmware, RunEvents(), out, hid);
+        op.Attach(state->phases);
+        StdFileSystem files;
+        NoView view;
+        LinkServices services{*state, hid, op, files};
+        const int code = Drive(services, view, [] {});
+        op.Finish(code);
+        return code;
+    }
+
+    // Starts the run and turns the timer over until it has ended; the exit code its end gives.
+    static int Drive(LinkServices& services, DialogView& view, const std::function<void()>& tick) {
+        UpdateController controller(services, view);
+        if (controller.StartUpdate()) {
+            while (controller.Busy()) {
+                controller.Tick();
+                tick();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            controller.WaitForRun();
+            controller.Tick();
+            tick();
+        }
+        return ExitCodeOf(services.st.phases.Snapshot().end);
     }
 
     // The region the file programs, read from the first simulated device.
@@ -125,6 +164,8 @@ class Update : public Command {
     RunOptions options_;
     CLI::Option* simulate_;
     std::string dumpPath_;
+    bool json_ = false;
+    std::mutex stdoutLock_;
 };
 
 }  // namespace

@@ -1,0 +1,195 @@
+// The command line for scripts: the JSON events of whole runs and the exit code of each outcome.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "firmware/FirmwareHeader.h"
+#include "state/Texts.h"
+#include "support/RunProgram.h"
+#include "support/TempDir.h"
+
+namespace quillon {
+namespace {
+
+using Json = nlohmann::json;
+using Strings = std::vector<std::string>;
+
+test::ProgramRun Quillon(const std::string& args) {
+    return test::RunProgram(QUILLON_BIN, args);
+}
+
+std::string Examples(const char* name) {
+    return std::string(QUILLON_EXAMPLES) + "/" + name;
+}
+
+std::vector<std::uint8_t> Text(const std::string& s) {
+    return {s.begin(), s.end()};
+}
+
+// Every line of out as a JSON object (a line that does not parse fails the test).
+std::vector<Json> Lines(const std::string& out) {
+    std::vector<Json> objects;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        objects.push_back(Json::parse(line, nullptr, false));
+        EXPECT_TRUE(objects.back().is_object()) << line;
+        if (!objects.back().is_object()) objects.back() = Json::object();
+    }
+    return objects;
+}
+
+Strings OutputLines(const std::string& out) {
+    Strings lines;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+Strings Field(const std::vector<Json>& events, const char* type, const char* field) {
+    Strings values;
+    for (const Json& e : events) {
+        if (e.value("type", "") == type) values.push_back(e.value(field, ""));
+    }
+    return values;
+}
+
+TEST(CliJson, EventsOfAWholeRunWithARestart) {
+    const std::string run =
+        "update " + Examples("scanner-model3.fw") + " --simulate --virtual-time";
+    const test::ProgramRun plain = Quillon(run);
+    const test::ProgramRun r = Quillon(run + " --json");
+    ASSERT_EQ(r.code, 0);
+    const std::vector<Json> events = Lines(r.out);
+    ASSERT_GE(events.size(), 4u);
+
+    // Phases and progress first, then the operator's texts, then one result, each versioned and
+    // stamped with a virtual time that never goes back.
+    std::string shape;
+    std::uint64_t lastMs = 0;
+    for (const Json& e : events) {
+        EXPECT_EQ(e.value("version", 0), 1) << e;
+        const std::string type = e.value("type", "");
+        const char letter = type == "phase"      ? 'P'
+                            : type == "progress" ? 'p'
+                            : type == "message"  ? 'm'
+                            : type == "result"   ? 'r'
+                                                 : '?';
+        if (shape.empty() || shape.back() != letter || letter == 'P') shape += letter;
+        EXPECT_GE(e.value("ms", std::uint64_t{0}), lastMs) << e;
+        lastMs = e.value("ms", lastMs);
+    }
+    EXPECT_EQ(shape, "PPPPPPPPpPPmr");
+
+    // The phases in the order the run went through them: a switch, the wait for the device to
+    // come back under its boot-loader identity, then the blocks, the first word and the start.
+    EXPECT_EQ(Field(events, "phase", "phase"),
+              (Strings{"checking-file", "finding-device", "checking-model", "switching",
+                       "waiting-for-device", "checking-model", "rereading-file", "programming",
+                       "first-word", "starting-firmware"}));
+    // The wait took virtual time: the two 2 s pauses around the restart at least.
+    for (std::size_t i = 0; i + 1 < events.size(); ++i) {
+        if (events[i].value("phase", "") != "waiting-for-device") continue;
+        EXPECT_GE(events[i + 1]["ms"].get<std::uint64_t>() - events[i]["ms"].get<std::uint64_t>(),
+                  4000u);
+        EXPECT_EQ(events[i]["bound_ms"], 64000);
+    }
+
+    // Progress climbs to the whole image, block by block.
+    std::uint64_t done = 0;
+    for (const Json& e : events) {
+        if (e.value("type", "") != "progress") continue;
+        EXPECT_GE(e["done"].get<std::uint64_t>(), done);
+        done = e["done"].get<std::uint64_t>();
+        EXPECT_EQ(e["total"], 20000);
+        EXPECT_EQ(e["count"], 5);
+    }
+    EXPECT_EQ(done, 20000u);
+
+    // The texts exactly as the same run prints them without --json.
+    EXPECT_EQ(Field(events, "message", "text"), OutputLines(plain.out));
+    EXPECT_EQ(Field(events, "message", "text"), Strings{text::kDone});
+    const Json& result = events.back();
+    EXPECT_EQ(result["exit"], 0);
+    EXPECT_EQ(result["outcome"], "done");
+    EXPECT_EQ(result["done"], 20000);
+    EXPECT_EQ(result["ms"], lastMs);
+}
+
+struct ExitRow {
+    int code;
+    std::string args;
+    Strings texts;  // what the run prints on standard output without --json
+};
+
+// One row per exit code, each run plain and with --json: the code is the same, every line parses,
+// the last is the result with that code, and the messages are the plain run's texts.
+TEST(CliJson, ExitCodeTable) {
+    test::TempDir dir;
+    const std::string fw = Examples("scanner-model3.fw");
+    const std::string faulty = dir.Write("faulty.json", Text(R"({"devices": [{"model": 3,
+        "faults": [{"command": "ReadFlash", "at": 2, "kind": "write-timeout"}]}]})"));
+    const std::string empty = dir.Write("empty.json", Text(R"({"devices": []})"));
+    const std::string other = dir.Write("other.json", Text(R"({"devices": [{"model": 4}]})"));
+    std::vector<std::uint8_t> corrupt = test::TempDir::Read(fw);
+    corrupt[100] ^= 1;
+    const std::string refused = dir.Write("corrupt.fw", corrupt);
+
+    const ExitRow rows[] = {
+        {0, "update " + fw + " --simulate --virtual-time", {text::kDone}},
+        {1,
+         "update " + fw + " --simulate " + faulty + " --virtual-time",
+         {text::kBurnTimeout, text::kReadBurnFailed}},
+        {2, "update " + fw + " --virtual-time", {}},
+        {3, "update " + refused + " --simulate --virtual-time", {text::kBadData2}},
+        {4, "update " + fw + " --simulate " + empty + " --virtual-time", {text::kUsbConnectFailed}},
+        {4, "update " + fw + " --simulate " + other + " --virtual-time", {text::kFirmwareMismatch}},
+    };
+    for (const ExitRow& row : rows) {
+        SCOPED_TRACE(row.args);
+        const test::ProgramRun plain = Quillon(row.args);
+        EXPECT_EQ(plain.code, row.code);
+        EXPECT_EQ(OutputLines(plain.out), row.texts);
+        const test::ProgramRun json = Quillon(row.args + " --json");
+        EXPECT_EQ(json.code, row.code);
+        const std::vector<Json> events = Lines(json.out);
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ(events.back()["type"], "result");
+        EXPECT_EQ(events.back()["exit"], row.code);
+        EXPECT_EQ(Field(events, "message", "text"), row.texts);
+    }
+}
+
+// inspect and list print one document, refusals and usage errors included.
+TEST(CliJson, InspectAndListDocuments) {
+    test::TempDir dir;
+    std::vector<std::uint8_t> corrupt = test::TempDir::Read(Examples("scanner-model3.fw"));
+    corrupt[100] ^= 1;
+    const std::string refused = dir.Write("corrupt.fw", corrupt);
+    struct Row {
+        std::string args;
+        int code;
+        const char* type;
+    };
+    const Row rows[] = {
+        {"inspect --json " + Examples("spi-model3.fw"), 0, "inspect"},
+        {"inspect --json " + refused, 3, "inspect"},
+        {"inspect --json", 2, "result"},
+        {"list --json --simulate", 0, "list"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args);
+        const test::ProgramRun r = Quillon(row.args);
+        EXPECT_EQ(r.code, row.code);
+        const std::vector<Json> lines = Lines(r.out);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0]["type"], row.type);
+        EXPECT_EQ(lines[0]["version"], 1);
+        EXPECT_EQ(lines[0]["exit"], row.code);
+    }
+    const Json refusal = Lines(Quillon("inspect --json " + refused).out).at(0);
+    EXPECT_EQ(refusal["message"], text::kBadData2);
+}
+
+}  // namespace
+}  // namespace quillon
