@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "firmware/FirmwareChecksum.h"
@@ -242,6 +243,35 @@ TEST_F(LoaderTest, ShortAndOversizedFilesAreBadData) {
     EXPECT_EQ(Load(big), Strings{text::kBadData1});
     EXPECT_EQ(Load(Pack(3, 0, kFileBufferSize - kHeaderSize)), Strings{});
     EXPECT_EQ(st_->g_cbValidatedFile, kFileBufferSize);
+}
+
+// The file is read and summed in pieces (of 128 KiB): a change anywhere, at a piece's edge or in
+// the last byte, is refused alike whether the file is kept (an update) or only checked (inspect),
+// and a file only checked leaves no more than its header in the buffer.
+TEST_F(LoaderTest, FilesReadInPiecesAreCheckedAlikeKeptOrNot) {
+    constexpr std::size_t kPiece = 128 * 1024;
+    for (std::size_t image : {kPiece - kHeaderSize, kPiece - kHeaderSize + 1, 2 * kPiece + 7}) {
+        const Bytes good = Pack(3, 0, image);
+        for (std::size_t spoilAt : {std::size_t{0}, kPiece - 1, kPiece, good.size() - 1}) {
+            if (spoilAt >= good.size()) continue;
+            SCOPED_TRACE("file of " + std::to_string(good.size()) + ", byte " +
+                         std::to_string(spoilAt));
+            Bytes f = good;
+            if (spoilAt != 0) f[spoilAt] ^= 0x40;
+            const Strings texts = spoilAt == 0 ? Strings{} : Strings{text::kBadData2};
+            EXPECT_EQ(Load(f), texts);
+            const std::string path = dir_.Write("c" + std::to_string(n_++) + ".fw", f);
+            auto fresh = std::make_unique<SharedState>();
+            op_.Clear();
+            op_.SetPath(path);
+            EXPECT_EQ(FirmwareLoader(*fresh, op_, files_).CheckFirmwareFile(), !texts.empty());
+            EXPECT_EQ(op_.Messages(), texts);
+            EXPECT_TRUE(std::equal(f.begin(), f.begin() + kHeaderSize, fresh->g_fileBuffer.get()));
+            const std::uint8_t* after = fresh->g_fileBuffer.get() + kHeaderSize;
+            EXPECT_TRUE(std::all_of(after, after + f.size() - kHeaderSize,
+                                    [](std::uint8_t b) { return b == 0; }));
+        }
+    }
 }
 
 TEST_F(LoaderTest, AcceptedFileLandsInTheBuffer) {

@@ -63,10 +63,31 @@ std::uint32_t FirmwareChecksumBitSerial(const std::uint8_t* data, std::uint32_t 
 }
 
 std::uint32_t FirmwareChecksum(const std::uint8_t* data, std::uint32_t count) {
+    FirmwareChecksumStream sum;
+    sum.Update(data, count);
+    return sum.Value();
+}
+
+void FirmwareChecksumStream::Update(const std::uint8_t* data, std::size_t count) {
+    if (count >= 2) {
+        crc_ = Crc16(crc_, tail_, tailCount_);
+        crc_ = Crc16(crc_, data, count - 2);
+        tail_[0] = data[count - 2];
+        tail_[1] = data[count - 1];
+        tailCount_ = 2;
+    } else if (count == 1) {
+        if (tailCount_ == 2) {
+            crc_ = Crc16(crc_, tail_, 1);
+            tail_[0] = tail_[1];
+            tailCount_ = 1;
+        }
+        tail_[tailCount_++] = data[0];
+    }
+}
+
+std::uint32_t FirmwareChecksumStream::Value() const {
     // Only the last 16 shifts reach the upper half: everything before them is a plain CRC-16.
-    if (count < 2) return SerialSteps(0x0000FFFFu, data, count);
-    const std::uint16_t low = Crc16(0xFFFF, data, count - 2);
-    return SerialSteps(low, data + count - 2, 2);
+    return SerialSteps(crc_, tail_, static_cast<std::uint32_t>(tailCount_));
 }
 
 }  // namespace quillon

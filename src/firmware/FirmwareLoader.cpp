@@ -1,8 +1,8 @@
 #include "firmware/FirmwareLoader.h"
 
-#include "firmware/FirmwareChecksum.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/ModelTable.h"
+#include "firmware/SummedRead.h"
 #include "state/Texts.h"
 
 namespace quillon {
@@ -12,7 +12,7 @@ bool FirmwareLoader::Refuse(const char* text) {
     return true;
 }
 
-bool FirmwareLoader::LoadFirmwareFile() {
+bool FirmwareLoader::LoadFirmwareFile(bool keepWholeFile) {
     st_.g_strFirmwarePath = op_.ReadPathBox();
     st_.g_cbValidatedFile = 0;
     std::unique_ptr<ReadableFile> file = files_.OpenRead(st_.g_strFirmwarePath);
@@ -24,16 +24,16 @@ bool FirmwareLoader::LoadFirmwareFile() {
     if (realLength < kHeaderSize || realLength > kFileBufferSize) return Refuse(text::kBadData1);
     const auto length = static_cast<std::uint32_t>(realLength);
     std::uint8_t* buf = st_.g_fileBuffer.get();
-    std::size_t got = 0;
-    if (!file->Read(buf, length, got)) return Refuse(text::kSelectFile);
+    SummedRead read;
+    if (!ReadSummed(*file, length, buf, keepWholeFile, kHeaderSize, read)) {
+        return Refuse(text::kSelectFile);
+    }
     file.reset();
-    if (got != length) return Refuse(text::kBadData1);  // shrank while being read
+    if (read.got != length) return Refuse(text::kBadData1);  // shrank while being read
 
     // Check 1: data length; check 2: the 32-bit checksum over everything after it.
     if (length - 8 != ReadLe32(buf + header::kDataLength)) return Refuse(text::kBadData1);
-    if (FirmwareChecksum(buf + 8, length - 8) != ReadLe32(buf + header::kChecksum)) {
-        return Refuse(text::kBadData2);
-    }
+    if (read.checksum != ReadLe32(buf + header::kChecksum)) return Refuse(text::kBadData2);
 
     // Check 3: the type byte, stored before it is judged.
     st_.g_fwType = buf[header::kType];

@@ -159,7 +159,7 @@ class Inspect : public Command {
         StdFileSystem files;
         if (json_) {
             RecordingOperator op(file_);
-            const bool refused = FirmwareLoader(*state, op, files).LoadFirmwareFile();
+            const bool refused = FirmwareLoader(*state, op, files).CheckFirmwareFile();
             JsonObject doc;
             if (refused) {
                 doc = RunEvents().Head("inspect");
@@ -175,7 +175,7 @@ class Inspect : public Command {
             return refused ? kExitFileRefused : kExitOk;
         }
         TerminalOperator op(file_);
-        if (FirmwareLoader(*state, op, files).LoadFirmwareFile()) return kExitFileRefused;
+        if (FirmwareLoader(*state, op, files).CheckFirmwareFile()) return kExitFileRefused;
         PrintDescription(*state);
         return kExitOk;
     }
