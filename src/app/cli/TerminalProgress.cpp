@@ -28,8 +28,8 @@ void TerminalProgress::Draw() {
     // A line as wide as the terminal would wrap, and the carriage return would no longer take it
     // back: the bar goes first, then the end of the text (every character of it is ASCII).
     const int filled = position_ * kBarWidth / 100;
-    const std::string bar =
-        "[" + std::string(filled, '#') + std::string(kBarWidth - filled, ' ') + "] ";
+    std::string bar = "[";
+    bar.append(filled, '#').append(kBarWidth - filled, ' ').append("] ");
     std::string line = static_cast<int>(bar.size() + text.size()) < columns_ ? bar + text : text;
     if (static_cast<int>(line.size()) >= columns_) line.resize(columns_ > 1 ? columns_ - 1 : 0);
     if (line == drawn_) return;
