@@ -11,6 +11,7 @@ packages=(
     cmake g++ make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev
     qt6-base-dev fonts-wqy-microhei
+    help2man
 )
 for group in "$@"; do
     case "$group" in

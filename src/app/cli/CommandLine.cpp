@@ -30,7 +30,7 @@ int RunCommandLine(const std::vector<std::string>& args) {
     app.set_version_flag("--version", VersionLine("quillon"));
     app.require_subcommand(1);
     std::unique_ptr<Command> commands[] = {DefineInspect(app), DefineUpdate(app), DefinePack(app),
-                                           DefineList(app)};
+                                           DefineList(app), DefineCompletion(app)};
     // Set after the commands are defined, which would inherit it.
     app.footer(
         "Run \"quillon COMMAND --help\" for a command's options.\n"

@@ -26,6 +26,7 @@ std::unique_ptr<Command> DefineInspect(CLI::App& app);
 std::unique_ptr<Command> DefinePack(CLI::App& app);
 std::unique_ptr<Command> DefineList(CLI::App& app);
 std::unique_ptr<Command> DefineUpdate(CLI::App& app);
+std::unique_ptr<Command> DefineCompletion(CLI::App& app);
 
 // The whole command line after the program name: the command word and its arguments (UTF-8).
 int RunCommandLine(const std::vector<std::string>& args);
