@@ -161,10 +161,10 @@ TransferStart SimPlatform::StartWrite(Handle device, const std::uint8_t* data, s
     return TransferStart::kPending;
 }
 
-void SimPlatform::CompleteRead(Pending& p, Entry& dev) {
+void SimPlatform::TakeAnswer(Entry& dev, std::uint8_t* data, std::size_t len) {
     Answer a = std::move(dev.answers.front());
     dev.answers.pop_front();
-    std::memcpy(p.buffer, a.bytes.data(), std::min(p.len, a.bytes.size()));
+    std::memcpy(data, a.bytes.data(), std::min(len, a.bytes.size()));
 }
 
 TransferStart SimPlatform::StartRead(Handle device, std::uint8_t* data, std::size_t len,
@@ -182,7 +182,7 @@ TransferStart SimPlatform::StartRead(Handle device, std::uint8_t* data, std::siz
     p.buffer = data;
     p.len = len;
     if (!dev->answers.empty() && dev->answers.front().readyAt <= clock_.Now()) {
-        CompleteRead(p, *dev);
+        TakeAnswer(*dev, p.buffer, p.len);
         return TransferStart::kDone;
     }
     p.active = true;
@@ -202,7 +202,7 @@ WaitOutcome SimPlatform::WaitTransfer(Handle event, std::uint32_t timeoutMs) {
     if (p.completeAt <= deadline) {
         clock_.AdvanceTo(p.completeAt);
         p.active = false;
-        if (!p.write) CompleteRead(p, *dev);
+        if (!p.write) TakeAnswer(*dev, p.buffer, p.len);
         return WaitOutcome::kCompleted;
     }
     if (!p.write && vanishes <= deadline) {
@@ -213,6 +213,16 @@ WaitOutcome SimPlatform::WaitTransfer(Handle event, std::uint32_t timeoutMs) {
     }
     clock_.AdvanceTo(deadline);
     return WaitOutcome::kTimedOut;
+}
+
+bool SimPlatform::TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) {
+    Entry* dev = Find(device, Kind::kOverlapped);
+    // Answers are queued in the order the device sent them; one not yet due has not arrived.
+    if (dev == nullptr || dev->answers.empty() || dev->answers.front().readyAt > clock_.Now()) {
+        return false;
+    }
+    TakeAnswer(*dev, data, len);
+    return true;
 }
 
 void SimPlatform::CancelTransfer(Handle device) {

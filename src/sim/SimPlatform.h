@@ -44,6 +44,7 @@ class SimPlatform : public HidPlatform {
                             Overlapped& record) override;
     WaitOutcome WaitTransfer(Handle event, std::uint32_t timeoutMs) override;
     void CancelTransfer(Handle device) override;
+    bool TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) override;
     void Sleep(std::uint32_t ms) override { clock_.AdvanceTo(clock_.Now() + ms); }
     std::uint64_t NowMs() override { return clock_.Now(); }
 
@@ -83,7 +84,8 @@ class SimPlatform : public HidPlatform {
     Entry* Find(Handle h, Kind kind);
     bool Current(const Entry& e);
     void Deliver(Entry& dev, SimDevice::Reaction& reaction, std::uint64_t at);
-    void CompleteRead(Pending& p, Entry& dev);
+    // Moves the first queued answer into data (up to len bytes).
+    static void TakeAnswer(Entry& dev, std::uint8_t* data, std::size_t len);
 
     SimClock clock_;
     std::vector<std::unique_ptr<SimDevice>> devices_;

@@ -233,6 +233,12 @@ TransferStart HidrawPlatform::StartRead(Handle device, std::uint8_t* data, std::
     return TransferStart::kPending;
 }
 
+bool HidrawPlatform::TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) {
+    Device* d = OverlappedDevice(device);
+    // ReadOne never waits: it takes a report only when poll() says one is there.
+    return d != nullptr && len != 0 && ReadOne(*d, data, len) == ReadResult::kGot;
+}
+
 WaitOutcome HidrawPlatform::WaitRead(Device& d, Transfer& t, std::uint32_t timeoutMs) {
     const Steady::time_point deadline = Steady::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {

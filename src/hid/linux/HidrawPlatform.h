@@ -43,6 +43,7 @@ class HidrawPlatform : public HidPlatform, public OpenDeniedNotices {
                             Overlapped& record) override;
     WaitOutcome WaitTransfer(Handle event, std::uint32_t timeoutMs) override;
     void CancelTransfer(Handle device) override;
+    bool TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) override;
     void Sleep(std::uint32_t ms) override;
     std::uint64_t NowMs() override;
 
