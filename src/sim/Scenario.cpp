@@ -74,11 +74,17 @@ FaultRule ReadFault(const json& j, const std::string& where) {
     }
     const std::string kind = j.at("kind").get<std::string>();
     bool known = false;
-    for (FaultKind k : {FaultKind::kNoAnswer, FaultKind::kWriteTimeout, FaultKind::kErrorStatus,
-                        FaultKind::kCorruptRead, FaultKind::kGone}) {
+    for (FaultKind k :
+         {FaultKind::kNoAnswer, FaultKind::kWriteTimeout, FaultKind::kErrorStatus,
+          FaultKind::kCorruptRead, FaultKind::kGone, FaultKind::kLate, FaultKind::kPowerCut}) {
         if (kind == FaultName(k)) r.kind = k, known = true;
     }
     if (!known) throw ParseError{where + ".kind: unknown fault kind \"" + kind + "\""};
+    if (r.kind == FaultKind::kLate) {
+        if (!j.contains("delayMs")) throw ParseError{where + ".delayMs: a late answer needs it"};
+        Read(j, "delayMs", r.delayMs, where);
+    }
+    if (r.kind == FaultKind::kPowerCut) ReadBool(j, "after", r.after, where);
     bool every = false;
     ReadBool(j, "every", every, where);
     if (every) {
@@ -163,6 +169,7 @@ SimDeviceConfig ReadDevice(const json& j, const std::string& where) {
     Read(j, "flashSize", c.flashSize, where);
     Read(j, "spiSize", c.spiSize, where);
     Read(j, "seed", c.seed, where);
+    Read(j, "firstWordAt", c.firstWordAt, where);
     if (j.contains("faults")) {
         const json& f = j.at("faults");
         if (!f.is_array()) throw ParseError{where + ".faults: expected an array"};
@@ -268,6 +275,11 @@ SimDeviceConfig DefaultDeviceFor(const SharedState& st) {
             break;
     }
     c.hasModule = code == 6 || code == 10;
+    // The application this file replaces starts where the file's image does; an SPI image
+    // leaves it alone, wherever it is.
+    if (st.g_fwStorage == 0) {
+        c.firstWordAt = st.g_fwStartAddress + FirstWordOffset(st.g_fwModel, st.g_fwStartAddress);
+    }
     return c;
 }
 

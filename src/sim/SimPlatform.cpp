@@ -132,7 +132,7 @@ void SimPlatform::CloseHandle(Handle handle) {
 void SimPlatform::Deliver(Entry& dev, SimDevice::Reaction& reaction, std::uint64_t at) {
     if (!reaction.answer) return;
     const std::uint32_t latency = devices_[dev.device]->Config().latencyMs;
-    dev.answers.push_back({at + latency, std::move(reaction.report)});
+    dev.answers.push_back({at + latency + reaction.delayMs, std::move(reaction.report)});
 }
 
 TransferStart SimPlatform::StartWrite(Handle device, const std::uint8_t* data, std::size_t len,
