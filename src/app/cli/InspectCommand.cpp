@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "app/cli/Commands.h"
+#include "app/cli/StorageNotice.h"
 #include "app/cli/TerminalOperator.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
@@ -83,6 +84,8 @@ class Inspect : public Command {
         StdFileSystem files;
         if (FirmwareLoader(*state, op, files).LoadFirmwareFile()) return kExitFailed;
         PrintDescription(*state);
+        const std::string notice = StorageNotice(state->g_fwStorage);
+        if (!notice.empty()) std::fprintf(stderr, "quillon inspect: %s\n", notice.c_str());
         return kExitOk;
     }
 

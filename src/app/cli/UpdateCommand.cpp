@@ -8,6 +8,7 @@
 #include "app/RunSetup.h"
 #include "app/UpdateController.h"
 #include "app/cli/Commands.h"
+#include "app/cli/StorageNotice.h"
 #include "app/cli/TerminalOperator.h"
 #include "app/cli/TerminalProgress.h"
 #include "firmware/FirmwareHeader.h"
@@ -99,6 +100,10 @@ class Update : public Command {
         LinkServices services{*state, hid, op, files};
         UpdateController controller(services, progress);
         if (!controller.StartUpdate()) return kExitFailed;
+        if (const std::string notice = StorageNotice(state->g_fwStorage); !notice.empty()) {
+            std::lock_guard lock(op.TerminalLock());
+            std::fprintf(stderr, "quillon update: %s\n", notice.c_str());
+        }
         while (controller.Busy()) {
             controller.Tick();
             progress.Draw();
