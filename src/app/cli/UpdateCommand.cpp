@@ -8,6 +8,8 @@
 #include "app/RunSetup.h"
 #include "app/UpdateController.h"
 #include "app/cli/Commands.h"
+#include "app/cli/FirstReportWatch.h"
+#include "app/cli/InterruptHold.h"
 #include "app/cli/StorageNotice.h"
 #include "app/cli/TerminalOperator.h"
 #include "app/cli/TerminalProgress.h"
@@ -71,7 +73,7 @@ class Update : public Command {
             return kExitFailed;
         }
         const auto started = std::chrono::steady_clock::now();
-        const int code = RunOnce(setup.Hid());
+        const int code = RunOnce(setup.Hid(), options_.firmware);
         sim::SimulatedBus* bus = setup.Bus();
         if (bus != nullptr && options_.virtualTime) {
             std::fprintf(
@@ -88,16 +90,24 @@ class Update : public Command {
         return code;
     }
 
-  private:
-    int RunOnce(HidPlatform& hid) {
+    static int RunOnce(HidPlatform& hid, const std::string& firmware) {
         auto state = std::make_unique<SharedState>();
-        TerminalOperator op(options_.firmware);
+        TerminalOperator op(firmware);
         StdFileSystem files;
         const bool tty = StandardErrorIsTerminal();
         TerminalProgress progress(op.TerminalLock(), tty);
         op.OnBeforeMessage([&progress] { progress.ClearLine(); });
         op.OnStatusLine([&progress](const std::string& text) { progress.SetStatus(text); });
-        LinkServices services{*state, hid, op, files};
+        // Before the worker starts, which takes the blocked interrupts over from this thread.
+        InterruptHold hold;
+        FirstReportWatch watched(hid, [&hold] { hold.Hold(); });
+        const auto tellHeld = [&] {
+            if (!hold.TakeNotice()) return;
+            std::lock_guard lock(op.TerminalLock());
+            progress.ClearLine();
+            std::fprintf(stderr, "quillon update: %s\n", kInterruptHeldNotice);
+        };
+        LinkServices services{*state, watched, op, files};
         UpdateController controller(services, progress);
         if (!controller.StartUpdate()) return kExitFailed;
         if (const std::string notice = StorageNotice(state->g_fwStorage); !notice.empty()) {
@@ -105,11 +115,14 @@ class Update : public Command {
             std::fprintf(stderr, "quillon update: %s\n", notice.c_str());
         }
         while (controller.Busy()) {
+            tellHeld();
             controller.Tick();
             progress.Draw();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         const int code = controller.WaitForRun() == 0 ? kExitOk : kExitFailed;
+        hold.Release();
+        tellHeld();
         controller.Tick();
         progress.Draw();
         std::lock_guard lock(op.TerminalLock());
@@ -117,6 +130,7 @@ class Update : public Command {
         return code;
     }
 
+  private:
     // The region the file programs, read from the first simulated device.
     bool Dump(sim::SimulatedBus& bus) {
         auto loaded = std::make_unique<SharedState>();
@@ -133,6 +147,10 @@ class Update : public Command {
 };
 
 }  // namespace
+
+int RunUpdateOn(HidPlatform& hid, const std::string& firmware) {
+    return Update::RunOnce(hid, firmware);
+}
 
 std::unique_ptr<Command> DefineUpdate(CLI::App& app) {
     return std::make_unique<Update>(app);
