@@ -184,5 +184,53 @@ TEST(HidrawEnumeration, ListIsASnapshotAndQueriesSeeTheTreeAsItIsNow) {
     EXPECT_FALSE(hid.EnumInterface(list, 0, path));
 }
 
+TEST(HidrawSysfs, PhysicalPathFromUevent) {
+    EXPECT_EQ(hidraw::ParseHidPhys("HID_ID=0003:00000581:00000115\nHID_PHYS=usb-0000:00:14.0-2/"
+                                   "input1\nHID_UNIQ=\n"),
+              "usb-0000:00:14.0-2/input1");
+    EXPECT_EQ(hidraw::ParseHidPhys("HID_ID=0003:00000581:00000115\n"), "");
+}
+
+// After a re-enumeration a node name can belong to another device: an interface is opened only
+// while its node belongs to the device that discovery saw there (identity and physical path).
+TEST(HidrawEnumeration, ANodeIsOpenedOnlyForTheDeviceSeenOnIt) {
+    const std::string port = "usb-0000:00:14.0-1/input1";
+    struct Row {
+        const char* name;
+        std::uint16_t pid;  // of the device on hidraw0 when it is opened; 0: none
+        std::string phys;
+        bool listedAgain;
+        bool opens;
+    };
+    const Row rows[] = {
+        {"the same device", 0x0115, port, false, true},
+        {"another product on the node", 0x0121, port, false, false},
+        {"the same product on another port", 0x0115, "usb-0000:00:14.0-2/input1", false, false},
+        {"no device on the node", 0, "", false, false},
+        {"another device, listed again", 0x0121, port, true, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        test::FakeSysfs sys;
+        sys.AddNode("hidraw0", 0x0581, 0x0115, Collection(0xFF00, 0x01, 0, 64), port);
+        sys.MakeFifo("hidraw0");
+        hidraw::HidrawPlatform hid(sys.Layout());
+        const std::vector<std::string> paths = Paths(hid);
+        ASSERT_EQ(paths.size(), 1u);
+        sys.RemoveNode("hidraw0");
+        if (r.pid != 0) {
+            sys.AddNode("hidraw0", 0x0581, r.pid, Collection(0xFF00, 0x01, 0, 64), r.phys);
+            sys.MakeFifo("hidraw0");
+        }
+        if (r.listedAgain) Paths(hid);
+        for (const bool overlapped : {true, false}) {
+            const Handle h =
+                overlapped ? hid.OpenOverlapped(paths[0]) : hid.OpenSynchronous(paths[0]);
+            EXPECT_EQ(h != kInvalidHandle, r.opens);
+            hid.CloseHandle(h);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quillon

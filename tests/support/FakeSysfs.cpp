@@ -17,11 +17,11 @@ FakeSysfs::FakeSysfs() {
 }
 
 void FakeSysfs::AddNode(const std::string& name, std::uint16_t vid, std::uint16_t pid,
-                        const std::vector<std::uint8_t>& descriptor) {
+                        const std::vector<std::uint8_t>& descriptor, const std::string& phys) {
     char uevent[128];
     std::snprintf(uevent, sizeof uevent,
                   "DRIVER=hid-generic\nHID_ID=0003:%08X:%08X\nHID_NAME=Test device\n", vid, pid);
-    AddRawNode(name, uevent, descriptor);
+    AddRawNode(name, uevent + (phys.empty() ? "" : "HID_PHYS=" + phys + "\n"), descriptor);
 }
 
 void FakeSysfs::AddRawNode(const std::string& name, const std::string& uevent,

@@ -18,9 +18,9 @@ class FakeSysfs {
     FakeSysfs();
 
     hidraw::SysfsLayout Layout() const { return {dir_.File("sys"), dir_.File("dev")}; }
-    // A HID device with one hidraw node NAME ("hidraw0").
+    // A HID device with one hidraw node NAME ("hidraw0"), at physical path phys when given.
     void AddNode(const std::string& name, std::uint16_t vid, std::uint16_t pid,
-                 const std::vector<std::uint8_t>& descriptor);
+                 const std::vector<std::uint8_t>& descriptor, const std::string& phys = "");
     // The same with any uevent text, and without a report descriptor when it is not given.
     void AddRawNode(const std::string& name, const std::string& uevent,
                     const std::optional<std::vector<std::uint8_t>>& descriptor);

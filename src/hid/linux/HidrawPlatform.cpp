@@ -37,6 +37,7 @@ HidrawPlatform::~HidrawPlatform() {
 Handle HidrawPlatform::OpenInterfaceList() {
     std::vector<std::string> paths;
     for (const HidrawNode& node : ListHidrawNodes(layout_)) {
+        if (node.error.empty()) seen_[node.name] = {node.vendorId, node.productId, node.phys};
         // A node that cannot be read still shows, as one interface that cannot be queried.
         const std::size_t n = node.error.empty() ? node.descriptor.collections.size() : 1;
         for (std::size_t c = 0; c < n; ++c) paths.push_back(InterfacePath(node, c));
@@ -63,7 +64,9 @@ bool HidrawPlatform::Resolve(const std::string& path, Target& target) const {
     if (!SplitInterfacePath(layout_, path, name, collection)) return false;
     const HidrawNode node = ReadHidrawNode(layout_, name);
     if (!node.error.empty() || collection >= node.descriptor.collections.size()) return false;
+    target.name = name;
     target.node = node.devicePath;
+    target.owner = {node.vendorId, node.productId, node.phys};
     target.attributes = {node.vendorId, node.productId, 0};
     target.collection = node.descriptor.collections[collection];
     target.numbered = node.descriptor.numbered;
@@ -74,14 +77,25 @@ Handle HidrawPlatform::OpenForQuery(const std::string& path) {
     // Identity and capabilities come from sysfs, so probing needs no access to the node.
     Target target;
     if (!Resolve(path, target)) return kInvalidHandle;
+    seen_[target.name] = target.owner;
     const Handle h = Next();
     queries_.emplace(h, std::move(target));
     return h;
 }
 
+bool HidrawPlatform::StillOwnedBy(const std::string& name, const NodeOwner& owner) const {
+    const HidrawNode node = ReadHidrawNode(layout_, name);
+    return node.error.empty() && NodeOwner{node.vendorId, node.productId, node.phys} == owner;
+}
+
 Handle HidrawPlatform::OpenNode(const std::string& path, bool overlapped) {
     Target target;
     if (!Resolve(path, target)) return kInvalidHandle;
+    // A node is opened only while it belongs to the device that was found on it; one never
+    // listed nor probed is taken as it is now.
+    const auto seen = seen_.find(target.name);
+    const NodeOwner expected = seen != seen_.end() ? seen->second : target.owner;
+    if (target.owner != expected) return kInvalidHandle;
     // Blocking, so that the writer thread's write waits as long as the kernel holds it; reads
     // only ever follow a poll() that found a report waiting.
     int fd;
@@ -92,6 +106,11 @@ Handle HidrawPlatform::OpenNode(const std::string& path, bool overlapped) {
         if ((errno == EACCES || errno == EPERM) && openDenied_) {
             openDenied_(target.node, kPermissionFix);
         }
+        return kInvalidHandle;
+    }
+    // The node may have passed to another device between the look at sysfs and the open.
+    if (!StillOwnedBy(target.name, expected)) {
+        ::close(fd);
         return kInvalidHandle;
     }
     auto d = std::make_unique<Device>();

@@ -50,9 +50,17 @@ class HidrawPlatform : public HidPlatform, public OpenDeniedNotices {
     void OnOpenDenied(Hook hook) override { openDenied_ = std::move(hook); }
 
   private:
+    // Which device a node belongs to.
+    struct NodeOwner {
+        std::uint16_t vendorId = 0, productId = 0;
+        std::string phys;
+        bool operator==(const NodeOwner&) const = default;
+    };
     // One interface: a node and one of its top-level collections.
     struct Target {
+        std::string name;  // "hidraw3"
         std::string node;
+        NodeOwner owner;
         HidAttributes attributes;
         TopLevelCollection collection;
         bool numbered = false;
@@ -73,6 +81,8 @@ class HidrawPlatform : public HidPlatform, public OpenDeniedNotices {
     enum class ReadResult { kGot, kNothing, kGone, kFailed };
 
     bool Resolve(const std::string& path, Target& target) const;
+    // Whether the node still belongs to the device last seen on it (by a list or a probe).
+    bool StillOwnedBy(const std::string& name, const NodeOwner& owner) const;
     Handle OpenNode(const std::string& path, bool overlapped);
     const Target* TargetOf(Handle h) const;
     Device* OverlappedDevice(Handle h);
@@ -86,6 +96,9 @@ class HidrawPlatform : public HidPlatform, public OpenDeniedNotices {
     std::map<Handle, Target> queries_;
     std::map<Handle, std::unique_ptr<Device>> devices_;
     std::map<Handle, Transfer> events_;
+    // The device each node belonged to when it was last listed or probed: after a
+    // re-enumeration a node name can belong to another device.
+    std::map<std::string, NodeOwner> seen_;
     Handle next_ = 0x100;
 };
 

@@ -82,6 +82,15 @@ bool ParseHidId(const std::string& uevent, std::uint16_t& bus, std::uint16_t& ve
     return false;
 }
 
+std::string ParseHidPhys(const std::string& uevent) {
+    std::istringstream lines(uevent);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind("HID_PHYS=", 0) == 0) return line.substr(9);
+    }
+    return {};
+}
+
 HidrawNode ReadHidrawNode(const SysfsLayout& layout, const std::string& name) {
     HidrawNode node;
     node.name = name;
@@ -102,6 +111,7 @@ HidrawNode ReadHidrawNode(const SysfsLayout& layout, const std::string& name) {
         node.error = "no HID_ID in uevent";
         return node;
     }
+    node.phys = ParseHidPhys(uevent);
     if (!ReadWhole(device / "report_descriptor", descriptor)) {
         node.error = "no report descriptor";
         return node;

@@ -24,6 +24,7 @@ struct HidrawNode {
     std::uint16_t bus = 0;
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
+    std::string phys;  // the HID device's physical path (HID_PHYS), e.g. its USB port
     ReportDescriptor descriptor;
     std::string error;  // why the node could not be read; empty when it could
 };
@@ -36,6 +37,9 @@ HidrawNode ReadHidrawNode(const SysfsLayout& layout, const std::string& name);
 // Reads "HID_ID=0003:00000581:00000115" out of a uevent text.
 bool ParseHidId(const std::string& uevent, std::uint16_t& bus, std::uint16_t& vendor,
                 std::uint16_t& product);
+
+// Reads "HID_PHYS=usb-0000:00:14.0-2/input1" out of a uevent text; empty without one.
+std::string ParseHidPhys(const std::string& uevent);
 
 // "/dev/hidraw3#1": collection 1 of node hidraw3.
 std::string InterfacePath(const HidrawNode& node, std::size_t collection);
