@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/DialogView.h"
+#include "state/Texts.h"
 
 namespace quillon::cli {
 
@@ -31,7 +32,7 @@ class TerminalProgress : public DialogView {
     std::mutex& terminal_;
     bool enabled_;
     int position_ = 0;
-    std::string label_ = "0%";
+    std::string label_ = text::kZeroPercent;
     std::string status_;
     std::string drawn_;
 };
