@@ -112,10 +112,11 @@ ChildRun RunChild(const test::TempDir& dir, const std::string& fw,
     return r;
 }
 
-std::size_t Count(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
+// How often the notice of a held interrupt was given.
+int Notices(const std::string& err) {
+    const auto first = err.find(cli::kInterruptHeldNotice);
+    if (first == std::string::npos) return 0;
+    return first == err.rfind(cli::kInterruptHeldNotice) ? 1 : 2;
 }
 
 TEST(Interrupts, HeldOnceTheDeviceIsTouchedEndingAtOnceBefore) {
@@ -155,12 +156,12 @@ TEST(Interrupts, HeldOnceTheDeviceIsTouchedEndingAtOnceBefore) {
             EXPECT_EQ(run.signal, r.plan[0].first);
             EXPECT_EQ(run.reports, 0u);
             EXPECT_EQ(run.out, "");
-            EXPECT_EQ(Count(run.err, cli::kInterruptHeldNotice), 0u);
+            EXPECT_EQ(Notices(run.err), 0);
         } else {
             EXPECT_EQ(run.signal, 0);
             EXPECT_EQ(run.exitCode, r.exitCode);
             EXPECT_EQ(run.out, r.out);
-            EXPECT_EQ(Count(run.err, cli::kInterruptHeldNotice), 1u) << run.err;
+            EXPECT_EQ(Notices(run.err), 1) << run.err;
         }
     }
 }

@@ -23,104 +23,75 @@ constexpr std::uint32_t kStart = 0x10000;
 struct SweepCase {
     const char* name;
     std::uint32_t model;
-    std::uint8_t type;
-    std::uint8_t storage;
+    std::uint8_t type, storage;
 };
 
-struct Step {
-    SimCommand command;
-    std::uint32_t occurrence;
-};
-
-class SweepRig {
-  public:
-    explicit SweepRig(const SweepCase& c) {
-        FirmwareFields f;
-        f.model = c.model;
-        f.type = c.type;
-        f.storage = c.storage;
-        f.startAddress = kStart;
-        rig.Firmware(f, test::RandomBytes(kImage, c.model * 7 + c.storage));
-        device = sim::DefaultDeviceFor(*rig.st);
+struct SweepRig {
+    explicit SweepRig(const SweepCase& c) : spi(c.storage == 1) {
+        rig.Firmware(c.model, c.type, c.storage, kStart, kImage);
     }
     // One press of the update button: the file is loaded again, then the worker runs.
     bool Update() {
         rig.op.Clear();
         if (FirmwareLoader(*rig.st, rig.op, rig.files).LoadFirmwareFile()) return false;
         rig.Update();
-        const auto texts = rig.Messages();
-        return !texts.empty() && texts.back() == text::kDone;
+        return !rig.Messages().empty() && rig.Messages().back() == text::kDone;
     }
-    bool FlashIsImage() { return rig.FlashBytes(kStart, kImage, spi) == rig.image; }
+    std::vector<std::uint8_t> Flash() { return rig.FlashBytes(kStart, kImage, spi); }
 
     test::Rig rig;
-    sim::SimDeviceConfig device;
-    bool spi = false;
+    bool spi;
 };
 
-// The commands of a clean run, in the order the device gets them.
-std::vector<Step> CleanRun(const SweepCase& c) {
+// The command and occurrence of each report of a clean run, in order.
+std::vector<sim::FaultRule> CleanRun(const SweepCase& c) {
     SweepRig s(c);
-    s.spi = c.storage == 1;
-    s.rig.Add(s.device);
+    s.rig.Add(sim::DefaultDeviceFor(*s.rig.st));
     EXPECT_TRUE(s.Update());
-    EXPECT_TRUE(s.FlashIsImage());
-    std::vector<Step> steps;
+    EXPECT_EQ(s.Flash(), s.rig.image);
+    std::vector<sim::FaultRule> steps;
     std::uint32_t counts[sim::kCommandKinds] = {};
     for (const auto& report : s.rig.log.Writes()) {
         const SimCommand cmd = sim::DecodeFrame(report.data(), report.size(), c.model).command;
-        steps.push_back({cmd, ++counts[static_cast<int>(cmd)]});
+        const std::uint32_t n = ++counts[static_cast<int>(cmd)];
+        steps.push_back({cmd, n, n, sim::FaultKind::kPowerCut});
     }
     return steps;
 }
 
 TEST(PowerCut, EveryCommandOfACleanRunThenTheSameUpdateAgain) {
     const SweepCase cases[] = {
-        {"model-3 type-1 MCU", 3, 1, 0},
-        {"model-6 MCU", 6, 0, 0},
-        {"model-3 SPI", 3, 1, 1},
-    };
+        {"model-3 type-1 MCU", 3, 1, 0}, {"model-6 MCU", 6, 0, 0}, {"model-3 SPI", 3, 1, 1}};
     for (const SweepCase& c : cases) {
-        const std::vector<Step> steps = CleanRun(c);
-        ASSERT_FALSE(steps.empty());
+        const std::vector<sim::FaultRule> steps = CleanRun(c);
         for (const bool after : {false, true}) {
             const std::string name = std::string(c.name) + (after ? ", cut after" : ", cut before");
-            SCOPED_TRACE(name);
             std::size_t recovered = 0;
             for (std::size_t k = 0; k < steps.size(); ++k) {
-                SCOPED_TRACE("cut at command " + std::to_string(k + 1) + ", " +
-                             sim::CommandName(steps[k].command) + " #" +
-                             std::to_string(steps[k].occurrence));
+                SCOPED_TRACE(name + " command " + std::to_string(k + 1) + ", " +
+                             sim::CommandName(steps[k].command));
                 SweepRig s(c);
-                s.spi = c.storage == 1;
-                sim::FaultRule cut{steps[k].command, steps[k].occurrence, steps[k].occurrence,
-                                   sim::FaultKind::kPowerCut};
-                cut.after = after;
-                s.device.faults = {cut};
-                sim::SimDevice& d = s.rig.Add(s.device);
-                const std::vector<std::uint8_t> old = s.rig.FlashBytes(kStart, kImage, s.spi);
+                sim::SimDeviceConfig device = sim::DefaultDeviceFor(*s.rig.st);
+                device.faults = {steps[k]};
+                device.faults[0].after = after;
+                sim::SimDevice& d = s.rig.Add(device);
+                const std::vector<std::uint8_t> old = s.Flash();
                 const bool firstDone = s.Update();
                 ASSERT_FALSE(d.Present(s.rig.Now())) << "the power never went";
-                // The final jump's answer is not looked at: the image is whole and verified by
-                // then, and the run rightly ends in "완료".
+                // The final jump's answer is not looked at, and by then the image is whole and
+                // read back: that run rightly ends in "완료".
                 const bool finalJump =
                     k + 1 == steps.size() && steps[k].command == SimCommand::kJumpTo;
                 EXPECT_EQ(firstDone, finalJump);
-                if (firstDone) {
-                    EXPECT_TRUE(s.FlashIsImage());
-                }
                 EXPECT_EQ(s.rig.sim.OpenHandles(), 0u);
 
                 d.Replug(s.rig.Now());
-                // The boot loader must never start a half-written application.
-                const auto region = s.rig.FlashBytes(kStart, kImage, s.spi);
+                const std::vector<std::uint8_t> region = s.Flash();
                 EXPECT_TRUE(s.spi || d.InBootloader() || region == old || region == s.rig.image)
-                    << "the device came back in an application that is neither old nor new";
-                const bool secondDone = s.Update();
-                const bool flashRight = s.FlashIsImage();
-                EXPECT_TRUE(secondDone) << (s.rig.Messages().empty() ? "" : s.rig.Messages()[0]);
-                EXPECT_TRUE(flashRight);
-                recovered += secondDone && flashRight;
+                    << "the boot loader started a half-written application";
+                const bool done = s.Update() && s.Flash() == s.rig.image;
+                EXPECT_TRUE(done) << (s.rig.Messages().empty() ? "" : s.rig.Messages()[0]);
+                recovered += done;
             }
             std::printf("%s: recovered %zu/%zu\n", name.c_str(), recovered, steps.size());
             EXPECT_EQ(recovered, steps.size());
