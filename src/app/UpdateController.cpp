@@ -32,7 +32,11 @@ bool UpdateController::StartUpdate() {
     st.g_strPercentText = text::kZeroPercent;
     view_.SetPercentLabel(st.g_strPercentText);
     exitCode_ = -1;
-    worker_ = std::thread([this] { exitCode_ = UpdateWorker(s_).UpdateThreadProc(); });
+    if (starting_) starting_();
+    worker_ = std::thread([this] {
+        exitCode_ = UpdateWorker(s_).UpdateThreadProc();
+        if (ending_) ending_();
+    });
     return true;
 }
 

@@ -14,6 +14,9 @@ class ForwardingHidPlatform : public HidPlatform {
         return inner_->EnumInterface(list, index, path);
     }
     void DestroyInterfaceList(Handle list) override { inner_->DestroyInterfaceList(list); }
+    std::string InterfacePort(Handle list, std::uint32_t index) override {
+        return inner_->InterfacePort(list, index);
+    }
     Handle OpenForQuery(const std::string& path) override { return inner_->OpenForQuery(path); }
     Handle OpenSynchronous(const std::string& path) override {
         return inner_->OpenSynchronous(path);

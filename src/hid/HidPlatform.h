@@ -41,6 +41,15 @@ class HidPlatform {
     // The path of interface index, or false once index is past the last one.
     virtual bool EnumInterface(Handle list, std::uint32_t index, std::string& path) = 0;
     virtual void DestroyInterfaceList(Handle list) = 0;
+    // The physical place of the device that interface index of list belongs to, read without
+    // opening it: the same for every interface of one device and across its restarts (a USB
+    // port path such as "1-1.2", a Windows location path, a simulated port); empty when the
+    // platform cannot tell.
+    virtual std::string InterfacePort(Handle list, std::uint32_t index) {
+        (void)list;
+        (void)index;
+        return {};
+    }
 
     // A handle good only for identity and capability queries (also on collections that the
     // system holds open), or kInvalidHandle.

@@ -25,48 +25,60 @@ bool DeviceDiscovery::Screen() {
     return collection != kMouseCollection && collection != kKeyboardCollection;
 }
 
-DeviceDiscovery::Verdict DeviceDiscovery::BootLoaderCase(const std::string& path,
-                                                         const HidAttributes& a) {
-    SharedState& st = s_.st;
+Candidate ClassifyCandidate(const SharedState& st, const HidAttributes& a) {
     const bool vidMatches = a.vendorId == st.g_targetVid;
-    if (vidMatches && a.productId == st.g_targetPid) {
-        st.g_bDeviceFound = 1;
-        if (!Screen()) {
-            st.g_bDeviceFound = 0;
-            return Verdict::kPassOver;
+    const bool alt = a.vendorId == st.kAltVid && a.productId == st.kAltPid;
+    const std::uint32_t pid = a.productId;
+    if (st.g_targetVid == st.g_bootVid && st.g_targetPid == st.g_bootPid) {
+        if (vidMatches && pid == st.g_targetPid) return Candidate::kBootLoader;
+        if ((vidMatches && (pid == st.g_appPid2 || pid == st.g_appPid3)) || alt) {
+            return Candidate::kSwitchWithQuery;
         }
-        st.g_strDevicePath = path;
-        if (st.g_hHeldDevice != kInvalidHandle) s_.hid.CloseHandle(st.g_hHeldDevice);
-        st.g_hHeldDevice = s_.hid.OpenSynchronous(path);
-        return Verdict::kChosen;
+        if (vidMatches && pid == st.g_appPid1) {
+            return (st.g_fwModel & 0xFF) == 1 ? Candidate::kSwitchWithoutQuery : Candidate::kNone;
+        }
+        return Candidate::kNone;
     }
-    bool query;
-    if (vidMatches && (a.productId == st.g_appPid2 || a.productId == st.g_appPid3)) {
-        query = true;
-    } else if (vidMatches && a.productId == st.g_appPid1) {
-        if ((st.g_fwModel & 0xFF) != 1) return Verdict::kPassOver;
-        query = false;
-    } else if (a.vendorId == st.kAltVid && a.productId == st.kAltPid) {
-        query = true;
-    } else {
-        return Verdict::kPassOver;
+    if ((st.g_targetVid == st.g_model3Vid && st.g_targetPid == st.g_model3Pid) ||
+        (st.g_targetVid == st.g_model264MatchVid && st.g_targetPid == st.g_model264MatchPid)) {
+        return vidMatches && pid == st.g_targetPid ? Candidate::kExact : Candidate::kNone;
     }
+    const bool family = vidMatches && (pid == st.g_targetPid || pid == st.g_appPid1 ||
+                                       pid == st.g_appPid2 || pid == st.g_appPid3);
+    return family || alt ? Candidate::kIdentify : Candidate::kNone;
+}
+
+bool DeviceDiscovery::ScreenAsFound() {
+    s_.st.g_bDeviceFound = 1;
+    if (Screen()) return true;
+    s_.st.g_bDeviceFound = 0;
+    return false;
+}
+
+DeviceDiscovery::Verdict DeviceDiscovery::BootLoaderPair(const std::string& path) {
+    SharedState& st = s_.st;
+    if (!ScreenAsFound()) return Verdict::kPassOver;
+    st.g_strDevicePath = path;
+    if (st.g_hHeldDevice != kInvalidHandle) s_.hid.CloseHandle(st.g_hHeldDevice);
+    st.g_hHeldDevice = s_.hid.OpenSynchronous(path);
+    return Verdict::kChosen;
+}
+
+DeviceDiscovery::Verdict DeviceDiscovery::Switch(const std::string& path, bool query) {
     if (!Screen()) return Verdict::kPassOver;
     switch (ident_.IdentifyAndSwitch(query)) {
         case 2:
             return Verdict::kSwitching;
         case 0:
-            st.g_strDevicePath = path;
+            s_.st.g_strDevicePath = path;
             return Verdict::kChosen;
         default:
             return Verdict::kPassOver;
     }
 }
 
-DeviceDiscovery::Verdict DeviceDiscovery::ExactCase(const std::string& path,
-                                                    const HidAttributes& a) {
+DeviceDiscovery::Verdict DeviceDiscovery::Exact(const std::string& path) {
     SharedState& st = s_.st;
-    if (a.vendorId != st.g_targetVid || a.productId != st.g_targetPid) return Verdict::kPassOver;
     st.g_bDeviceFound = 1;
     const bool passed = Screen();
     st.g_strDevicePath = path;
@@ -77,34 +89,28 @@ DeviceDiscovery::Verdict DeviceDiscovery::ExactCase(const std::string& path,
     return Verdict::kChosen;
 }
 
-DeviceDiscovery::Verdict DeviceDiscovery::IdentificationCase(const std::string& path,
-                                                             const HidAttributes& a) {
-    SharedState& st = s_.st;
-    const std::uint32_t pid = a.productId;
-    const bool family =
-        a.vendorId == st.g_targetVid && (pid == st.g_targetPid || pid == st.g_appPid1 ||
-                                         pid == st.g_appPid2 || pid == st.g_appPid3);
-    const bool alt = a.vendorId == st.kAltVid && pid == st.kAltPid;
-    if (!family && !alt) return Verdict::kPassOver;
-    st.g_bDeviceFound = 1;
-    if (!Screen()) {
-        st.g_bDeviceFound = 0;
-        return Verdict::kPassOver;
-    }
-    st.g_strDevicePath = path;
+DeviceDiscovery::Verdict DeviceDiscovery::Identify(const std::string& path) {
+    if (!ScreenAsFound()) return Verdict::kPassOver;
+    s_.st.g_strDevicePath = path;
     return ident_.IdentifyDevice() == 0 ? Verdict::kChosen : Verdict::kPassOver;
 }
 
 DeviceDiscovery::Verdict DeviceDiscovery::Examine(const std::string& path, const HidAttributes& a) {
-    const SharedState& st = s_.st;
-    if (st.g_targetVid == st.g_bootVid && st.g_targetPid == st.g_bootPid) {
-        return BootLoaderCase(path, a);
+    switch (ClassifyCandidate(s_.st, a)) {
+        case Candidate::kNone:
+            break;
+        case Candidate::kBootLoader:
+            return BootLoaderPair(path);
+        case Candidate::kSwitchWithQuery:
+            return Switch(path, true);
+        case Candidate::kSwitchWithoutQuery:
+            return Switch(path, false);
+        case Candidate::kExact:
+            return Exact(path);
+        case Candidate::kIdentify:
+            return Identify(path);
     }
-    if ((st.g_targetVid == st.g_model3Vid && st.g_targetPid == st.g_model3Pid) ||
-        (st.g_targetVid == st.g_model264MatchVid && st.g_targetPid == st.g_model264MatchPid)) {
-        return ExactCase(path, a);
-    }
-    return IdentificationCase(path, a);
+    return Verdict::kPassOver;
 }
 
 std::uint8_t DeviceDiscovery::FindDevice() {

@@ -1,5 +1,6 @@
 #include "sim/SimDevice.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "protocol/CommandFrame.h"
@@ -34,6 +35,10 @@ const char* FaultName(FaultKind kind) {
     return "?";
 }
 
+std::string DefaultPort(std::size_t index) {
+    return "sim-" + std::to_string(index + 1);
+}
+
 SimDevice::SimDevice(SimDeviceConfig config)
     : config_(std::move(config)),
       flash_(config_.flashSize, config_.seed),
@@ -41,6 +46,7 @@ SimDevice::SimDevice(SimDeviceConfig config)
       inBootloader_(config_.startInBootloader) {}
 
 bool SimDevice::Present(std::uint64_t now) {
+    if (now < config_.plugAtMs || now >= config_.unplugAtMs) return false;
     if (gone_ && now >= goneAt_) return false;
     if (restartAt_ <= now) {
         ++incarnation_;
@@ -54,7 +60,13 @@ bool SimDevice::Present(std::uint64_t now) {
 }
 
 std::uint64_t SimDevice::VanishesAt() const {
-    return gone_ ? goneAt_ : restartAt_;
+    return std::min(gone_ ? goneAt_ : restartAt_, config_.unplugAtMs);
+}
+
+std::uint64_t SimDevice::ReturnsAt() const {
+    if (gone_) return UINT64_MAX;
+    const std::uint64_t at = std::max(absentUntil_, config_.plugAtMs);
+    return at >= config_.unplugAtMs ? UINT64_MAX : at;
 }
 
 bool SimDevice::ModuleReady() const {
@@ -71,11 +83,13 @@ void SimDevice::PowerCut(std::uint64_t now) {
 }
 
 void SimDevice::Replug(std::uint64_t now) {
-    if (!gone_ && restartAt_ == UINT64_MAX && now >= absentUntil_) return;  // never went away
+    if (Present(now)) return;
     gone_ = false;
     goneAt_ = UINT64_MAX;
     restartAt_ = UINT64_MAX;
     absentUntil_ = now;
+    config_.plugAtMs = std::min(config_.plugAtMs, now);
+    if (now >= config_.unplugAtMs) config_.unplugAtMs = UINT64_MAX;
     ++incarnation_;
     inBootloader_ = !ApplicationInPlace();
     wakes_ = 0;

@@ -28,7 +28,7 @@ class SimDevice {
     // When the present incarnation vanishes (restart or unplug), or UINT64_MAX.
     std::uint64_t VanishesAt() const;
     // When an absent device comes back on the bus, or UINT64_MAX when it never will.
-    std::uint64_t ReturnsAt() const { return gone_ ? UINT64_MAX : absentUntil_; }
+    std::uint64_t ReturnsAt() const;
 
     struct Reaction {
         bool writeCompletes = true;
@@ -52,9 +52,9 @@ class SimDevice {
     // Whether the boot loader would start the application: its first word is in place.
     bool ApplicationInPlace() const;
 
-    // Power comes back to a device that vanished (the cable plugged in again): it is present at
-    // once under a new incarnation, in the mode its flash dictates, and what it held in RAM is
-    // lost (module wake-ups, a restart it was about to make).
+    // Power comes back to a device that is not present (the cable plugged in again): it is
+    // present at once under a new incarnation, in the mode its flash dictates, and what it held
+    // in RAM is lost (module wake-ups, a restart it was about to make).
     void Replug(std::uint64_t now);
     // No fault shows any more, as on a sound cable.
     void ClearFaults() { config_.faults.clear(); }

@@ -34,6 +34,9 @@ enum class FaultKind {
 
 const char* FaultName(FaultKind kind);
 
+// The port of the index-th device of a bus (0-based) that was given none: "sim-1", "sim-2", ...
+std::string DefaultPort(std::size_t index);
+
 // Applies to occurrences from..to (1-based, inclusive) of one command.
 struct FaultRule {
     SimCommand command = SimCommand::kUnknown;
@@ -71,6 +74,11 @@ struct SimDeviceConfig {
     // Where the application's first word lies in MCU flash. The boot loader starts the
     // application only when that word is in place (not erased, not a placeholder).
     std::uint32_t firstWordAt = 0;
+    // The physical port it is plugged into (empty: "sim-N" for the N-th device of the bus); it
+    // keeps it across restarts.
+    std::string port;
+    std::uint64_t plugAtMs = 0;             // when it is plugged in
+    std::uint64_t unplugAtMs = UINT64_MAX;  // when it is pulled out, for good
     std::vector<FaultRule> faults;
 };
 

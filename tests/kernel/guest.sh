@@ -62,12 +62,12 @@ case_list() {
     [ $rc -eq 0 ] || { fail "quillon list exited $rc"; return; }
     [ "$(wc -l < list.out)" -eq 3 ] || { fail "expected 3 interfaces"; return; }
     # The composite device's keyboard and vendor collections are two interfaces of one node.
-    kbd=$(grep -E '^/dev/hidraw[0-9]+#0  0581:0115  usage 0001:0006  in 9 out 2  family$' list.out)
+    kbd=$(grep -E '^/dev/hidraw[0-9]+#0  port sim-1  0581:0115  usage 0001:0006  in 9 out 2  family$' list.out)
     node=${kbd%#0*}
     [ -n "$kbd" ] || { fail "no keyboard collection line"; return; }
-    has_line list.out "$node#1  0581:0115  usage FF00:0001  in 64 out 64  family" ||
+    has_line list.out "$node#1  port sim-1  0581:0115  usage FF00:0001  in 64 out 64  family" ||
         { fail "no vendor collection line on $node"; return; }
-    grep -qE '^/dev/hidraw[0-9]+#0  1EAB:3303  usage FF00:0001  in 64 out 64  family$' list.out ||
+    grep -qE '^/dev/hidraw[0-9]+#0  port sim-2  1EAB:3303  usage FF00:0001  in 64 out 64  family$' list.out ||
         { fail "no 1EAB:3303 line"; return; }
     ok
 }
@@ -153,8 +153,37 @@ case_permission() {
     ok
 }
 
+# Two identical devices at two ports (their kernel phys): an update that does not say which is
+# refused before anything is sent; the station updates both at once, each found again at its own
+# port after its restart, whatever hidraw numbers the re-created devices get.
+case_station() {
+    case_name=station
+    start_simd 2 --dump 0@mcu:0x8000:20000:/tmp/station0.flash \
+        --dump 1@mcu:0x8000:20000:/tmp/station1.flash /test/scenarios/model3-two-ports.json || return
+    timeout 60 quillon update /test/examples/scanner-model3.fw > refused.out 2> refused.err
+    refused=$?
+    timeout 120 quillon station /test/examples/scanner-model3.fw > station.out 2> station.err
+    rc=$?
+    stop_simd || { fail "quillon-simd failed"; return; }
+    echo "== station: update exit $refused, station exit $rc"
+    cat refused.out refused.err station.out station.err
+    [ $refused -eq 2 ] || { fail "update without --port exited $refused, not 2"; return; }
+    grep -qF "(bench-1, bench-2)" refused.err || { fail "the refusal does not name the ports"; return; }
+    [ -s refused.out ] && { fail "the refused update told the operator something"; return; }
+    [ $rc -eq 0 ] || { fail "quillon station exited $rc"; return; }
+    for p in bench-1 bench-2; do
+        has_line station.out "$p: 완료" || { fail "no 완료 for $p"; return; }
+    done
+    for d in 0 1; do
+        cmp "/tmp/station$d.flash" /test/examples/scanner-model3.bin ||
+            { fail "device $d: flash differs from the image"; return; }
+    done
+    ok
+}
+
 case_list
 case_udev_names
+case_station
 # Boot switch and re-enumeration through the vendor collection of a keyboard + vendor device.
 case_update model3 scanner-model3 0 mcu:0x8000:20000 /test/scenarios/model3-composite.json
 # The Bluetooth module model, the default device for its file.

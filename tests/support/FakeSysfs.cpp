@@ -17,18 +17,20 @@ FakeSysfs::FakeSysfs() {
 }
 
 void FakeSysfs::AddNode(const std::string& name, std::uint16_t vid, std::uint16_t pid,
-                        const std::vector<std::uint8_t>& descriptor, const std::string& phys) {
+                        const std::vector<std::uint8_t>& descriptor) {
     char uevent[128];
     std::snprintf(uevent, sizeof uevent,
                   "DRIVER=hid-generic\nHID_ID=0003:%08X:%08X\nHID_NAME=Test device\n", vid, pid);
-    AddRawNode(name, uevent + (phys.empty() ? "" : "HID_PHYS=" + phys + "\n"), descriptor);
+    AddRawNode(name, uevent, descriptor);
 }
 
 void FakeSysfs::AddRawNode(const std::string& name, const std::string& uevent,
-                           const std::optional<std::vector<std::uint8_t>>& descriptor) {
+                           const std::optional<std::vector<std::uint8_t>>& descriptor,
+                           const std::string& parents) {
     // devices/HIDDEV/{uevent,report_descriptor,hidraw/NAME/device -> ../..}, and
     // class/hidraw/NAME -> ../../devices/HIDDEV/hidraw/NAME.
-    const std::string hid = "hid" + std::to_string(devices_++);
+    const std::string hid =
+        (parents.empty() ? "" : parents + "/") + "hid" + std::to_string(devices_++);
     const fs::path device = dir_.Path() / "sys" / "devices" / hid;
     fs::create_directories(device / "hidraw" / name);
     std::ofstream(device / "uevent") << uevent;

@@ -29,6 +29,7 @@ std::unique_ptr<Command> DefineInspect(CLI::App& app);
 std::unique_ptr<Command> DefinePack(CLI::App& app);
 std::unique_ptr<Command> DefineList(CLI::App& app);
 std::unique_ptr<Command> DefineUpdate(CLI::App& app);
+std::unique_ptr<Command> DefineStation(CLI::App& app);
 
 // One update run of the firmware file against hid, as "quillon update" makes it: every text on
 // standard output, progress on standard error, interrupts held while the run touches the

@@ -22,14 +22,16 @@ int ListInterfaces(HidPlatform& hid) {
     int count = 0;
     for (std::uint32_t i = 0; hid.EnumInterface(list, i, path); ++i) {
         const Handle h = hid.OpenForQuery(path);
+        std::string port = hid.InterfacePort(list, i);
+        if (port.empty()) port = "?";
         HidAttributes a;
         HidCaps caps;
         if (h == kInvalidHandle || !hid.GetAttributes(h, a)) {
-            std::printf("%s  (cannot be queried)\n", path.c_str());
+            std::printf("%s  port %s  (cannot be queried)\n", path.c_str(), port.c_str());
         } else {
             const bool hasCaps = hid.GetCaps(h, caps);
-            std::printf("%s  %04X:%04X  usage %04X:%04X  in %u out %u%s\n", path.c_str(),
-                        a.vendorId, a.productId, hasCaps ? caps.usagePage : 0,
+            std::printf("%s  port %s  %04X:%04X  usage %04X:%04X  in %u out %u%s\n", path.c_str(),
+                        port.c_str(), a.vendorId, a.productId, hasCaps ? caps.usagePage : 0,
                         hasCaps ? caps.usage : 0, caps.inputReportByteLength,
                         caps.outputReportByteLength, IsFamily(a) ? "  family" : "");
         }
@@ -47,7 +49,8 @@ class List : public Command {
         : Command(
               app.add_subcommand("list", "list the HID interfaces present and mark the family's")) {
         sub_->footer(
-            "Prints one line per HID interface present: path, VID:PID, usage page and usage,\n"
+            "Prints one line per HID interface present: path, port (the physical place of its\n"
+            "device, \"?\" when unknown), VID:PID, usage page and usage,\n"
             "input and output report lengths (report-ID byte included), and \"family\" on the\n"
             "interfaces of the device family (VID 0581, or 1EAB:3303). With --simulate it lists\n"
             "the simulated bus of SCENARIO.json, or one default simulated device.");

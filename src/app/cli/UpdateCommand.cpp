@@ -13,6 +13,7 @@
 #include "app/cli/StorageNotice.h"
 #include "app/cli/TerminalOperator.h"
 #include "app/cli/TerminalProgress.h"
+#include "app/cli/VirtualTime.h"
 #include "firmware/FirmwareHeader.h"
 #include "sim/SimulatedBus.h"
 
@@ -42,7 +43,12 @@ class Update : public Command {
             "run is printed alone on its line on standard output, in order; progress and the\n"
             "status line go to standard error when it is a terminal. Exit code 0 when the run\n"
             "ended with \"완료\", 1 when it failed or the file was refused, 2 when the command\n"
-            "line was wrong.\n"
+            "line was wrong, or when devices that FILE fits are at several ports and no --port\n"
+            "says which (quillon station updates them all).\n"
+            "\n"
+            "The run sees only the port of the device it updates (the one given, or the one port\n"
+            "where a device that FILE fits is), so a device restarting into its boot loader is\n"
+            "found again where it was.\n"
             "\n"
             "With --simulate the run is in real time, 1 ms per report, unless --virtual-time is\n"
             "given; --dump-flash writes the first simulated device's flash over the region that\n"
@@ -55,6 +61,9 @@ class Update : public Command {
         sub_->add_flag("--virtual-time", options_.virtualTime,
                        "simulated time: at once, then its duration on standard error")
             ->needs(simulate_);
+        sub_->add_option("--port", options_.port,
+                         "update the device at PORT only (see quillon list)")
+            ->type_name("PORT");
         sub_->add_option("--trace", options_.tracePath, "write every event on the HID link to FILE")
             ->type_name("FILE");
         sub_->add_option("--dump-flash", dumpPath_,
@@ -66,23 +75,17 @@ class Update : public Command {
     int Run() override {
         options_.program = "quillon update";
         options_.simulate = simulate_->count() > 0;
+        options_.pinToFittingPort = true;
         RunSetup setup;
         std::string error;
         if (!setup.Open(options_, error)) {
             std::fprintf(stderr, "quillon update: %s\n", error.c_str());
-            return kExitFailed;
+            return setup.Ambiguous() ? kExitUsage : kExitFailed;
         }
         const auto started = std::chrono::steady_clock::now();
         const int code = RunOnce(setup.Hid(), options_.firmware);
+        TellVirtualTime(setup, options_.virtualTime, started);
         sim::SimulatedBus* bus = setup.Bus();
-        if (bus != nullptr && options_.virtualTime) {
-            std::fprintf(
-                stderr, "virtual time: %llu ms (host %lld ms)\n",
-                static_cast<unsigned long long>(bus->NowMs()),
-                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                           std::chrono::steady_clock::now() - started)
-                                           .count()));
-        }
         if (bus != nullptr && !dumpPath_.empty() && !Dump(*bus)) {
             std::fprintf(stderr, "quillon update: cannot write %s\n", dumpPath_.c_str());
             return kExitFailed;

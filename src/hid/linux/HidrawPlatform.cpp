@@ -35,23 +35,29 @@ HidrawPlatform::~HidrawPlatform() {
 }
 
 Handle HidrawPlatform::OpenInterfaceList() {
-    std::vector<std::string> paths;
+    std::vector<Listed> interfaces;
     for (const HidrawNode& node : ListHidrawNodes(layout_)) {
-        if (node.error.empty()) seen_[node.name] = {node.vendorId, node.productId, node.phys};
+        if (node.error.empty()) seen_[node.name] = OwnerOf(node);
         // A node that cannot be read still shows, as one interface that cannot be queried.
         const std::size_t n = node.error.empty() ? node.descriptor.collections.size() : 1;
-        for (std::size_t c = 0; c < n; ++c) paths.push_back(InterfacePath(node, c));
+        for (std::size_t c = 0; c < n; ++c)
+            interfaces.push_back({InterfacePath(node, c), node.port});
     }
     const Handle h = Next();
-    lists_.emplace(h, std::move(paths));
+    lists_.emplace(h, std::move(interfaces));
     return h;
 }
 
 bool HidrawPlatform::EnumInterface(Handle list, std::uint32_t index, std::string& path) {
     const auto it = lists_.find(list);
     if (it == lists_.end() || index >= it->second.size()) return false;
-    path = it->second[index];
+    path = it->second[index].path;
     return true;
+}
+
+std::string HidrawPlatform::InterfacePort(Handle list, std::uint32_t index) {
+    const auto it = lists_.find(list);
+    return it != lists_.end() && index < it->second.size() ? it->second[index].port : std::string();
 }
 
 void HidrawPlatform::DestroyInterfaceList(Handle list) {
@@ -66,7 +72,7 @@ bool HidrawPlatform::Resolve(const std::string& path, Target& target) const {
     if (!node.error.empty() || collection >= node.descriptor.collections.size()) return false;
     target.name = name;
     target.node = node.devicePath;
-    target.owner = {node.vendorId, node.productId, node.phys};
+    target.owner = OwnerOf(node);
     target.attributes = {node.vendorId, node.productId, 0};
     target.collection = node.descriptor.collections[collection];
     target.numbered = node.descriptor.numbered;
@@ -83,9 +89,17 @@ Handle HidrawPlatform::OpenForQuery(const std::string& path) {
     return h;
 }
 
+HidrawPlatform::NodeOwner HidrawPlatform::OwnerOf(const HidrawNode& node) {
+    NodeOwner owner{node.vendorId, node.productId, node.port, {}};
+    for (const TopLevelCollection& c : node.descriptor.collections) {
+        owner.usages.push_back(static_cast<std::uint32_t>(c.usagePage) << 16 | c.usage);
+    }
+    return owner;
+}
+
 bool HidrawPlatform::StillOwnedBy(const std::string& name, const NodeOwner& owner) const {
     const HidrawNode node = ReadHidrawNode(layout_, name);
-    return node.error.empty() && NodeOwner{node.vendorId, node.productId, node.phys} == owner;
+    return node.error.empty() && OwnerOf(node) == owner;
 }
 
 Handle HidrawPlatform::OpenNode(const std::string& path, bool overlapped) {

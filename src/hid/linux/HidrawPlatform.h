@@ -30,6 +30,7 @@ class HidrawPlatform : public HidPlatform, public OpenDeniedNotices {
     Handle OpenInterfaceList() override;
     bool EnumInterface(Handle list, std::uint32_t index, std::string& path) override;
     void DestroyInterfaceList(Handle list) override;
+    std::string InterfacePort(Handle list, std::uint32_t index) override;
     Handle OpenForQuery(const std::string& path) override;
     Handle OpenSynchronous(const std::string& path) override;
     Handle OpenOverlapped(const std::string& path) override;
@@ -50,12 +51,15 @@ class HidrawPlatform : public HidPlatform, public OpenDeniedNotices {
     void OnOpenDenied(Hook hook) override { openDenied_ = std::move(hook); }
 
   private:
-    // Which device a node belongs to.
+    // Which device, and which of its interfaces, a node belongs to: its identity, the port it
+    // is plugged into, and the usages of its collections.
     struct NodeOwner {
         std::uint16_t vendorId = 0, productId = 0;
-        std::string phys;
+        std::string port;
+        std::vector<std::uint32_t> usages;
         bool operator==(const NodeOwner&) const = default;
     };
+    static NodeOwner OwnerOf(const HidrawNode& node);
     // One interface: a node and one of its top-level collections.
     struct Target {
         std::string name;  // "hidraw3"
@@ -79,6 +83,10 @@ class HidrawPlatform : public HidPlatform, public OpenDeniedNotices {
         std::size_t len = 0;
     };
     enum class ReadResult { kGot, kNothing, kGone, kFailed };
+    struct Listed {
+        std::string path;
+        std::string port;
+    };
 
     bool Resolve(const std::string& path, Target& target) const;
     // Whether the node still belongs to the device last seen on it (by a list or a probe).
@@ -92,7 +100,7 @@ class HidrawPlatform : public HidPlatform, public OpenDeniedNotices {
 
     SysfsLayout layout_;
     Hook openDenied_;
-    std::map<Handle, std::vector<std::string>> lists_;
+    std::map<Handle, std::vector<Listed>> lists_;
     std::map<Handle, Target> queries_;
     std::map<Handle, std::unique_ptr<Device>> devices_;
     std::map<Handle, Transfer> events_;

@@ -24,8 +24,11 @@ struct HidrawNode {
     std::uint16_t bus = 0;
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
-    std::string phys;  // the HID device's physical path (HID_PHYS), e.g. its USB port
     ReportDescriptor descriptor;
+    // Where the device is plugged in: the USB port path of the USB device above the node
+    // ("1-1.2"), or for a device not on USB the physical name it was created with (HID_PHYS
+    // without "/inputN"); empty when neither is known.
+    std::string port;
     std::string error;  // why the node could not be read; empty when it could
 };
 
@@ -34,12 +37,12 @@ std::vector<HidrawNode> ListHidrawNodes(const SysfsLayout& layout);
 // One node by name ("hidraw3"); error says why it cannot be used.
 HidrawNode ReadHidrawNode(const SysfsLayout& layout, const std::string& name);
 
+// The port of a HID device from its sysfs folder (links resolved) and its uevent text.
+std::string DevicePort(const std::string& deviceFolder, const std::string& uevent);
+
 // Reads "HID_ID=0003:00000581:00000115" out of a uevent text.
 bool ParseHidId(const std::string& uevent, std::uint16_t& bus, std::uint16_t& vendor,
                 std::uint16_t& product);
-
-// Reads "HID_PHYS=usb-0000:00:14.0-2/input1" out of a uevent text; empty without one.
-std::string ParseHidPhys(const std::string& uevent);
 
 // "/dev/hidraw3#1": collection 1 of node hidraw3.
 std::string InterfacePath(const HidrawNode& node, std::size_t collection);

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "hid/win32/InterfaceDetail.h"
+#include "hid/win32/LocationPath.h"
 #include "hid/win32/WideText.h"
 #include "hid/win32/Win32Errors.h"
 
@@ -65,6 +66,25 @@ bool Win32HidPlatform::EnumInterface(Handle list, std::uint32_t index, std::stri
         path = Utf8FromWide(DevicePathOf(record.get(), size));
     }
     return true;
+}
+
+std::string Win32HidPlatform::InterfacePort(Handle list, std::uint32_t index) {
+    if (list == kInvalidHandle) return {};
+    const HDEVINFO info = AsHandle(list);
+    SP_DEVICE_INTERFACE_DATA data{};
+    data.cbSize = sizeof(data);
+    if (!::SetupDiEnumDeviceInterfaces(info, nullptr, &hidGuid_, index, &data)) return {};
+    DWORD size = 0;
+    ::SetupDiGetDeviceInterfaceDetailW(info, &data, nullptr, 0, &size, nullptr);
+    if (size < DetailFixedSize()) return {};
+    const std::unique_ptr<std::uint8_t[]> record(new (std::nothrow) std::uint8_t[size]);
+    if (!record) return {};
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(record.get());
+    detail->cbSize = static_cast<DWORD>(DetailFixedSize());
+    SP_DEVINFO_DATA node{};
+    node.cbSize = sizeof(node);
+    if (!::SetupDiGetDeviceInterfaceDetailW(info, &data, detail, size, nullptr, &node)) return {};
+    return DevicePort(node.DevInst);
 }
 
 void Win32HidPlatform::DestroyInterfaceList(Handle list) {

@@ -21,6 +21,7 @@ class Win32HidPlatform : public HidPlatform {
     Handle OpenInterfaceList() override;
     bool EnumInterface(Handle list, std::uint32_t index, std::string& path) override;
     void DestroyInterfaceList(Handle list) override;
+    std::string InterfacePort(Handle list, std::uint32_t index) override;
     Handle OpenForQuery(const std::string& path) override;
     Handle OpenSynchronous(const std::string& path) override;
     Handle OpenOverlapped(const std::string& path) override;
