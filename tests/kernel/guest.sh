@@ -2,55 +2,8 @@
 # scenario, runs the real quillon against the kernel's hidraw nodes and checks the outcome.
 # Results go to fd 3, one line a case; the last line is PASS only when every case passed.
 
-failures=0
-case_name=""
-simd_pid=""
-
-result() { echo "$*" >&3; }
-fail() {
-    result "FAIL $case_name: $*"
-    failures=$((failures + 1))
-    echo "quillon-simd said:"
-    tail -n 20 /tmp/simd.log
-}
-ok() { result "ok $case_name"; }
-
-# Starts quillon-simd with the given arguments and waits until N hidraw nodes are there.
-start_simd() {
-    local n i
-    n=$1
-    shift
-    quillon-simd "$@" 2>/tmp/simd.log &
-    simd_pid=$!
-    i=0
-    while [ "$(ls /dev/hidraw* 2>/dev/null | wc -l)" -lt "$n" ]; do
-        i=$((i + 1))
-        if [ $i -gt 100 ]; then
-            fail "fewer than $n hidraw nodes after 10 s"
-            return 1
-        fi
-        sleep 0.1
-    done
-    return 0
-}
-
-# Stops quillon-simd (which then writes its dumps) and waits until its nodes are gone.
-stop_simd() {
-    local status i
-    kill -TERM "$simd_pid"
-    wait "$simd_pid"
-    status=$?
-    simd_pid=""
-    i=0
-    while ls /dev/hidraw* >/dev/null 2>&1 && [ $i -lt 50 ]; do
-        i=$((i + 1))
-        sleep 0.1
-    done
-    return $status
-}
-
-# Whether file $1 holds line $2 exactly.
-has_line() { grep -qxF -- "$2" "$1"; }
+QUILLON=quillon EXAMPLES=/test/examples EXPECTED=/test/expected SIMD_LOG=/tmp/simd.log
+. /test/cases.sh
 
 case_list() {
     case_name=list
@@ -101,38 +54,6 @@ case_udev_names() {
     done
     set +f
     [ "$(echo $names | wc -w)" -eq 2 ] || { fail "expected 2 devices:$names"; return; }
-    ok
-}
-
-# A full update through the hidraw backend: quillon-simd runs with ARGS and dumps the flash
-# area DUMP ("mcu|spi:ADDRESS:LENGTH") when stopped. Passes when quillon exits with WANT, prints
-# what the in-process simulator printed for the same device (/test/expected/NAME.out) and, on
-# success, leaves the flash equal to the image.
-# Usage: case_update NAME FIRMWARE WANT DUMP ARGS...
-case_update() {
-    case_name=$1
-    fw=/test/examples/$2
-    want=$3
-    dump=$4
-    shift 4
-    start_simd 1 --dump "$dump:/tmp/$case_name.flash" "$@" || return
-    timeout 120 quillon update "$fw.fw" > "$case_name.out" 2> "$case_name.err"
-    rc=$?
-    # What the device did last while the tool ran: still there, or vanished.
-    last=$(tail -n 1 /tmp/simd.log)
-    stop_simd || { fail "quillon-simd failed"; return; }
-    echo "== $case_name: exit $rc"
-    cat "$case_name.out" "$case_name.err"
-    [ $rc -eq 124 ] && { fail "quillon update timed out"; return; }
-    [ $rc -eq "$want" ] || { fail "quillon update exited $rc, not $want"; return; }
-    cmp -s "$case_name.out" "/test/expected/$case_name.out" ||
-        { fail "texts differ from the simulator's: $(tr '\n' '|' < "/test/expected/$case_name.out")"; return; }
-    if [ "$want" -eq 0 ]; then
-        cmp "/tmp/$case_name.flash" "$fw.bin" || { fail "flash differs from the image"; return; }
-    else
-        grep -q "완료" "$case_name.out" && { fail "a failed run said 완료"; return; }
-        [ "$last" = "quillon-simd: device 0 down" ] || { fail "the device did not vanish"; return; }
-    fi
     ok
 }
 
@@ -194,4 +115,4 @@ case_update spi spi-model3 0 spi:0x10000:12388 --for /test/examples/spi-model3.f
 case_update vanishes scanner-model3 1 mcu:0x8000:20000 /test/scenarios/model3-vanishes.json
 case_permission
 
-if [ $failures -eq 0 ]; then result PASS; else result "FAILED $failures"; fi
+finish
