@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever of the build's Debian 12 packages is missing. Needs root (or
 # sudo) only when something is missing. Extra groups: "fuzz" (clang and its fuzzer runtime),
-# "kernel" (what the real-kernel test needs: QEMU, a static busybox, cpio, xz), "mingw" (the
-# MinGW-w64 cross compilers alone, for the Windows zip), "windows" (the
-# MinGW-w64 cross compilers, Wine with its 32-bit half, Xvfb, GoogleTest's sources, ImageMagick,
-# a CJK font for the Windows screenshot).
+# "kernel" (what the real-kernel tests need: QEMU, a static busybox, cpio, xz, udev for the
+# Windows guest), "mingw" (the MinGW-w64 cross compilers alone, for the Windows zip), "windows"
+# (the MinGW-w64 cross compilers, Wine with its 32-bit half, Xvfb, GoogleTest's sources,
+# ImageMagick, a CJK font for the Windows screenshot).
+# A package index that cannot be updated (a mirror in mid-sync) is retried a few times, then the
+# install goes on with the index as it is. When packages cannot be had, one line names them and
+# why, and the script fails; only 32-bit Wine may be missing, the Windows stages then running
+# the x86_64 build under 64-bit Wine (scripts/windows-build.sh says so).
 set -euo pipefail
 
 windows=0
@@ -14,33 +18,91 @@ packages=(
     qt6-base-dev fonts-wqy-microhei
     help2man dpkg-dev file
 )
+optional=()
 for group in "$@"; do
     case "$group" in
         fuzz) packages+=(clang libclang-rt-14-dev) ;;
-        kernel) packages+=(qemu-system-x86 busybox-static cpio xz-utils) ;;
+        kernel) packages+=(qemu-system-x86 busybox-static cpio xz-utils udev) ;;
         mingw) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix) ;;
         windows)
             packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
-                wine wine32:i386 fonts-wine xvfb imagemagick fonts-wqy-microhei)
+                wine fonts-wine xvfb imagemagick fonts-wqy-microhei)
+            optional+=(wine32:i386)
             windows=1
             ;;
         *) echo "install-deps: unknown group $group" >&2; exit 2 ;;
     esac
 done
 
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+missing=() missing_optional=()
+for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
+for p in "${optional[@]}"; do installed "$p" || missing_optional+=("$p"); done
+[ ${#missing[@]} -eq 0 ] && [ ${#missing_optional[@]} -eq 0 ] && exit 0
 
-echo "installing: ${missing[*]}"
+echo "installing: ${missing[*]} ${missing_optional[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-# The 32-bit Wine that runs the shipped 32-bit programs comes from the i386 architecture.
+apt=($sudo apt-get -o DPkg::Lock::Timeout=1200)
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+first_error() { grep -m1 '^E:' "$log" | cut -c4- || true; }
+# apt names a package that cannot be installed through its first unmet dependency.
+unmet() { grep -m1 'Depends:' "$log" | tr -s ' ' | sed 's/^ //' || true; }
+
+# An index fetched within the hour by an earlier run of this script is used as it is; the stamp
+# keeps the error that its update ended with.
+stamp=${TMPDIR:-/tmp}/quillon-apt-index
+index_error=""
+# The 32-bit Wine that runs the shipped 32-bit programs comes from the i386 architecture, whose
+# index the earlier update did not fetch.
 if [ "$windows" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo dpkg --add-architecture i386
+    rm -f "$stamp"
 fi
-$sudo apt-get -o DPkg::Lock::Timeout=1200 update -qq
-$sudo apt-get -o DPkg::Lock::Timeout=1200 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ -n "$(find "$stamp" -mmin -60 2>/dev/null)" ]; then
+    index_error=$(cat "$stamp")
+else
+    for attempt in 1 2 3; do
+        if "${apt[@]}" update -qq >/dev/null 2>"$log"; then
+            index_error=""
+            break
+        fi
+        index_error=$(first_error)
+        echo "install-deps: apt-get update failed (attempt $attempt of 3): $index_error" >&2
+        [ $attempt -lt 3 ] && sleep 10
+    done
+    { echo "$index_error" > "$stamp"; } 2>/dev/null || true
+    [ -n "$index_error" ] && echo "install-deps: going on with the package index as it is" >&2
+fi
+
+install() { "${apt[@]}" install -y -qq --no-install-recommends "$@" >/dev/null 2>"$log"; }
+install "${missing[@]}" "${missing_optional[@]}" && exit 0
+
+# Which of them cannot be had, each tried on its own (a simulation), and why.
+unavailable=() reason=""
+for p in "${missing[@]}" "${missing_optional[@]}"; do
+    if ! "${apt[@]}" install -s --no-install-recommends "$p" >"$log" 2>&1; then
+        unavailable+=("$p")
+        [ -n "$reason" ] || reason=$(unmet)
+        [ -n "$reason" ] || reason=$(first_error)
+    fi
+done
+[ -n "$reason" ] || reason=$(install "${missing[@]}" "${missing_optional[@]}" || first_error)
+[ -n "$index_error" ] && reason="$reason; the package index had errors: $index_error"
+required=()
+for p in "${unavailable[@]}"; do
+    [[ " ${optional[*]} " == *" $p "* ]] || required+=("$p")
+done
+if [ ${#unavailable[@]} -eq 0 ] || [ ${#required[@]} -gt 0 ]; then
+    echo "install-deps: cannot install ${required[*]:-${missing[*]}}: $reason" >&2
+    exit 1
+fi
+echo "install-deps: cannot install ${unavailable[*]} ($reason); going on without it" >&2
+rest=()
+for p in "${missing[@]}" "${missing_optional[@]}"; do
+    [[ " ${unavailable[*]} " == *" $p "* ]] || rest+=("$p")
+done
+[ ${#rest[@]} -eq 0 ] || install "${rest[@]}" ||
+    { echo "install-deps: cannot install ${rest[*]}: $(first_error)" >&2; exit 1; }

@@ -1,35 +1,25 @@
 #!/usr/bin/env bash
-# The Windows build and its tests: installs the group "windows", cross-builds the shipped 32-bit
-# programs with the tests into build-win32 and the 64-bit programs into build-win64, then runs
-# the tests under Wine in a prefix of its own (build-win32/wine). Extra arguments go to ctest.
+# The Windows build and its tests: installs the group "windows", cross-builds the 32-bit and the
+# 64-bit programs (build-win32, build-win64) and, in the build that runs under this machine's
+# Wine (scripts/windows-build.sh: the 32-bit one, or the 64-bit one where 32-bit Wine cannot be
+# had), the tests, which then run under Wine in a prefix of their own (BUILD/wine). Extra
+# arguments go to ctest. Nothing is rerun: a test that fails once fails the stage.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh windows
+. scripts/windows-build.sh
 
-werror=OFF
-[ "${CI:-}" = "true" ] && werror=ON
-configure() {  # build dir, toolchain name, extra cmake arguments
-    local dir=$1 toolchain=$2
-    shift 2
-    cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/$toolchain.cmake" \
-        -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" -DQUILLON_WERROR="$werror" \
-        -DQUILLON_BENCH=OFF "$@" >/dev/null
-}
+programs=(quillon quillon_gui)
+tests=(quillon_tests quillon_soak quillon_dialog_tests quillon_box_answerer)
+for dir in build-win32 build-win64; do
+    configure_windows "$dir"
+    targets=("${programs[@]}")
+    [ "$dir" = "$WIN_BUILD" ] && targets+=("${tests[@]}")
+    cmake --build "$dir" -j2 --target "${targets[@]}"
+done
 
-# The targets each build makes; the dialog's are added here.
-win32_targets=(quillon quillon_tests quillon_soak)
-win64_targets=(quillon)
-# ---- extension point: Windows dialog targets ------------------------------------------------
-win32_targets+=(quillon_gui quillon_dialog_tests)
-# ---------------------------------------------------------------------------------------------
-
-configure build-win32 i686-w64-mingw32
-cmake --build build-win32 -j2 --target "${win32_targets[@]}"
-configure build-win64 x86_64-w64-mingw32 -DQUILLON_TESTS=OFF
-cmake --build build-win64 -j2 --target "${win64_targets[@]}"
-
-# Wine: a 32-bit prefix in the build dir, no debug output, no prompt to install Mono or Gecko.
-export WINEPREFIX="$PWD/build-win32/wine" WINEARCH=win32 WINEDEBUG=-all
+# Wine: a prefix in the build dir, no debug output, no prompt to install Mono or Gecko.
+export WINEPREFIX="$PWD/$WIN_BUILD/wine" WINEARCH=$WIN_ARCH WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # One wineserver for the whole run, started first with its output detached: without it each
 # test's wine start spawns and tears down its own server, and ctest waits on their output.
@@ -38,12 +28,7 @@ wineserver -p </dev/null >/dev/null 2>&1
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wine cmd /c exit </dev/null >/dev/null 2>&1
 
-# Wine now and then crashes a test process as it exits, after its tests have passed; a test that
-# fails is run once more, so only a failure that repeats fails the stage.
-ctest --test-dir build-win32 --output-on-failure -j2 --repeat until-pass:2 "$@"
-
-# ---- extension point: Windows dialog UI test and screenshot (Xvfb) ----------------------------
-# The dialog's UI test ran above with the others, as the ctest entry DialogUi: on its own Xvfb
-# screen, in a Wine prefix and server of its own (build-win32/wine-ui). The README's screenshot is
-# not retaken here; scripts/screenshot-windows.sh does that on demand.
-# ---------------------------------------------------------------------------------------------
+# The dialog's UI test runs with the others, as the ctest entry DialogUi: on its own Xvfb screen,
+# in a Wine prefix and server of its own (BUILD/wine-ui). The README's screenshot is not retaken
+# here; scripts/screenshot-windows.sh does that on demand.
+ctest --test-dir "$WIN_BUILD" --output-on-failure -j2 "$@"

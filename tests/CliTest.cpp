@@ -61,6 +61,46 @@ TEST(Cli, RefusalIsTheTextAloneAndExit3) {
     EXPECT_EQ(missing.out, std::string(text::kSelectFile) + "\n");
 }
 
+// A file that would program past the top of the address space is refused before any device
+// traffic; one that names neither flash runs as it always did, and both commands say so.
+TEST(Cli, HeaderValuesThatProgramTheWrongFlashOrNone) {
+    test::TempDir dir;
+    const std::string image = dir.Write("image.bin", test::RandomBytes(100, 6));
+    ASSERT_EQ(
+        Quillon("pack --model 3 --start 0xFFFFFF9D " + image + " " + dir.File("wrap.fw")).code, 0);
+    ASSERT_EQ(Quillon("pack --model 3 --start 0xFFFFFF9C " + image + " " + dir.File("top.fw")).code,
+              0);
+    ASSERT_EQ(Quillon("pack --model 3 --storage 2 " + image + " " + dir.File("none.fw")).code, 0);
+    const std::string refused = std::string(text::kBadUpgradeData) + "\n";
+    const std::string err = dir.File("err.txt");
+    const auto errText = [&] {
+        const auto bytes = test::TempDir::Read(err);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    struct Row {
+        std::string args;
+        int code;
+        std::string out;  // empty: not compared
+        bool notice;
+    };
+    const Row rows[] = {
+        {"inspect " + dir.File("wrap.fw"), 1, refused, false},
+        {"update " + dir.File("wrap.fw") + " --simulate --virtual-time", 1, refused, false},
+        {"inspect " + dir.File("top.fw"), 0, "", false},
+        {"inspect " + dir.File("none.fw"), 0, "", true},
+        {"update " + dir.File("none.fw") + " --simulate --virtual-time", 0, "완료\n", true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.args);
+        const CliRun run = test::RunProgram(QUILLON_BIN, r.args, err);
+        EXPECT_EQ(run.code, r.code);
+        if (!r.out.empty()) {
+            EXPECT_EQ(run.out, r.out);
+        }
+        EXPECT_EQ(errText().find("programs nothing") != std::string::npos, r.notice) << errText();
+    }
+}
+
 TEST(Cli, MisuseExits2) {
     const char* cases[] = {"",
                            "frobnicate",

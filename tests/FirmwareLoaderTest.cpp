@@ -223,6 +223,38 @@ TEST_F(LoaderTest, NonZeroWordRefusedAfterTheModelWasApplied) {
     EXPECT_EQ(st_->g_frameFormat, 2u);
 }
 
+// Start plus image length may reach 2^32 but not pass it, for either storage; the earlier
+// checks keep their order and texts.
+TEST_F(LoaderTest, ImagePastTheTopOfTheAddressSpaceIsRefusedLast) {
+    struct Row {
+        std::uint8_t storage;
+        std::uint32_t start;
+        std::uint32_t model;
+        std::uint32_t zeroWord;
+        Strings texts;
+    };
+    constexpr std::uint32_t kTop = 0xFFFFFFFFu - 100 + 1;  // start + 100 = 2^32
+    const Row rows[] = {
+        {0, kTop, 3, 0, {}},
+        {1, kTop, 3, 0, {}},
+        {0, kTop + 1, 3, 0, {text::kBadUpgradeData}},
+        {1, kTop + 1, 3, 0, {text::kBadUpgradeData}},
+        {0, 0xFFFFF000u, 3, 0, {text::kBadUpgradeData}},  // 20 KB: the second block at 0
+        {0, kTop + 1, 9, 0, {text::kUnsupportedModel}},
+        {1, kTop + 1, 3, 1, {text::kBadUpgradeData}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::to_string(r.storage) + " " + std::to_string(r.start));
+        FirmwareFields f;
+        f.storage = r.storage;
+        f.startAddress = r.start;
+        f.model = r.model;
+        f.zeroWord = r.zeroWord;
+        const std::size_t size = r.start == 0xFFFFF000u ? 20000 : 100;
+        EXPECT_EQ(Load(PackFirmware(f, test::RandomBytes(size, 5))), r.texts);
+    }
+}
+
 TEST_F(LoaderTest, UnopenablePaths) {
     EXPECT_EQ(LoadPath(""), Strings{text::kSelectFile});
     EXPECT_EQ(LoadPath(dir_.File("missing.fw")), Strings{text::kSelectFile});

@@ -119,6 +119,37 @@ TEST(HidrawSysfs, NodesInNumberOrderWithBrokenOnesMarked) {
     EXPECT_EQ(nodes[4].productId, 0x0115);
 }
 
+// The port: the USB device above the node, or the physical name a device not on USB was
+// created with; the same for every collection of the node.
+TEST(HidrawSysfs, PortOfEachNode) {
+    test::FakeSysfs sys;
+    const std::string id = "HID_ID=0003:00000581:00000115\n";
+    struct Case {
+        const char* name;
+        std::string uevent, parents, port;
+    };
+    const Case cases[] = {
+        {"hidraw0", id + "HID_PHYS=usb-0000:00:14.0-1.2/input0\n", "usb1/1-1/1-1.2/1-1.2:1.0",
+         "1-1.2"},
+        {"hidraw1", id, "usb3/3-2/3-2:1.1", "3-2"},
+        {"hidraw2", id + "HID_PHYS=sim-3\n", "virtual/misc/uhid", "sim-3"},
+        {"hidraw3", id + "HID_PHYS=usb-0000:00:14.0-4/input1\n", "", "usb-0000:00:14.0-4"},
+        {"hidraw4", id, "", ""},
+    };
+    for (const Case& c : cases) sys.AddRawNode(c.name, c.uevent, Composite(), c.parents);
+    const std::vector<hidraw::HidrawNode> nodes = hidraw::ListHidrawNodes(sys.Layout());
+    ASSERT_EQ(nodes.size(), std::size(cases));
+    for (std::size_t i = 0; i < nodes.size(); ++i) EXPECT_EQ(nodes[i].port, cases[i].port) << i;
+
+    hidraw::HidrawPlatform hid(sys.Layout());
+    const Handle list = hid.OpenInterfaceList();
+    EXPECT_EQ(hid.InterfacePort(list, 0), "1-1.2");
+    EXPECT_EQ(hid.InterfacePort(list, 1), "1-1.2");  // the node's second collection
+    EXPECT_EQ(hid.InterfacePort(list, 4), "sim-3");
+    EXPECT_EQ(hid.InterfacePort(list, 100), "");
+    hid.DestroyInterfaceList(list);
+}
+
 TEST(HidrawSysfs, NoHidrawClassMeansNoNodes) {
     hidraw::SysfsLayout layout{"/nonexistent-sysfs", "/dev"};
     EXPECT_TRUE(hidraw::ListHidrawNodes(layout).empty());
@@ -182,6 +213,52 @@ TEST(HidrawEnumeration, ListIsASnapshotAndQueriesSeeTheTreeAsItIsNow) {
     EXPECT_EQ(hid.OpenForQuery(path), kInvalidHandle);  // the device has gone meanwhile
     hid.DestroyInterfaceList(list);
     EXPECT_FALSE(hid.EnumInterface(list, 0, path));
+}
+
+// After a re-enumeration a node name can belong to another device: an interface is opened only
+// while its node belongs to the device that discovery saw there (identity, port, collections).
+TEST(HidrawEnumeration, ANodeIsOpenedOnlyForTheDeviceSeenOnIt) {
+    struct Row {
+        const char* name;
+        std::uint16_t pid;  // of the device on hidraw0 when it is opened; 0: none
+        std::string port;
+        std::uint16_t usagePage;
+        bool listedAgain;
+        bool opens;
+    };
+    const Row rows[] = {
+        {"the same device", 0x0115, "1-1", 0xFF00, false, true},
+        {"another product on the node", 0x0121, "1-1", 0xFF00, false, false},
+        {"the same product at another port", 0x0115, "1-2", 0xFF00, false, false},
+        {"another interface of the same device", 0x0115, "1-1", 0xFF01, false, false},
+        {"no device on the node", 0, "", 0, false, false},
+        {"another device, listed again", 0x0121, "1-2", 0xFF00, true, true},
+    };
+    const auto plug = [](test::FakeSysfs& sys, std::uint16_t pid, const std::string& port,
+                         std::uint16_t page) {
+        char uevent[64];
+        std::snprintf(uevent, sizeof uevent, "HID_ID=0003:00000581:%08X\n", pid);
+        sys.AddRawNode("hidraw0", uevent, Collection(page, 0x01, 0, 64),
+                       "usb1/" + port + "/" + port + ":1.0");
+        sys.MakeFifo("hidraw0");
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        test::FakeSysfs sys;
+        plug(sys, 0x0115, "1-1", 0xFF00);
+        hidraw::HidrawPlatform hid(sys.Layout());
+        const std::vector<std::string> paths = Paths(hid);
+        ASSERT_EQ(paths.size(), 1u);
+        sys.RemoveNode("hidraw0");
+        if (r.pid != 0) plug(sys, r.pid, r.port, r.usagePage);
+        if (r.listedAgain) Paths(hid);
+        for (const bool overlapped : {true, false}) {
+            const Handle h =
+                overlapped ? hid.OpenOverlapped(paths[0]) : hid.OpenSynchronous(paths[0]);
+            EXPECT_EQ(h != kInvalidHandle, r.opens);
+            hid.CloseHandle(h);
+        }
+    }
 }
 
 }  // namespace

@@ -26,7 +26,10 @@ TEST(Scenario, ParsesEveryField) {
         "faults": [{"command": "WriteFlash", "at": 3, "kind": "no-answer"},
                    {"command": "ReadFlash", "from": 2, "to": 4, "kind": "corrupt-read"},
                    {"command": "SpiErase", "every": true, "kind": "error-status"},
-                   {"command": "JumpTo", "from": 5, "kind": "gone"}]
+                   {"command": "JumpTo", "from": 5, "kind": "gone"},
+                   {"command": "QueryMode", "at": 1, "kind": "late", "delayMs": 1100},
+                   {"command": "EraseFlash", "at": 2, "kind": "power-cut", "after": true}],
+        "firstWordAt": "0x8003"
     }]})";
     Scenario s;
     std::string error;
@@ -55,7 +58,7 @@ TEST(Scenario, ParsesEveryField) {
     EXPECT_EQ(d.latencyMs, 1u);
     EXPECT_EQ(d.flashSize, 0x100000u);
     EXPECT_EQ(d.spiSize, 65536u);
-    ASSERT_EQ(d.faults.size(), 4u);
+    ASSERT_EQ(d.faults.size(), 6u);
     EXPECT_EQ(d.faults[0].command, SimCommand::kWriteFlash);
     EXPECT_EQ(d.faults[0].from, 3u);
     EXPECT_EQ(d.faults[0].to, 3u);
@@ -65,6 +68,11 @@ TEST(Scenario, ParsesEveryField) {
     EXPECT_EQ(d.faults[2].to, UINT32_MAX);
     EXPECT_EQ(d.faults[3].to, UINT32_MAX);
     EXPECT_EQ(d.faults[3].kind, FaultKind::kGone);
+    EXPECT_EQ(d.faults[4].kind, FaultKind::kLate);
+    EXPECT_EQ(d.faults[4].delayMs, 1100u);
+    EXPECT_EQ(d.faults[5].kind, FaultKind::kPowerCut);
+    EXPECT_TRUE(d.faults[5].after);
+    EXPECT_EQ(d.firstWordAt, 0x8003u);
 }
 
 TEST(Scenario, ErrorsNameTheField) {
@@ -80,6 +88,8 @@ TEST(Scenario, ErrorsNameTheField) {
         {R"({"devices": [{"faults": [{"command": "JumpTo", "kind": "gone", "at": 0}]}]})",
          "count from 1"},
         {R"({"devices": [{"collections": []}]})", "devices[0].collections"},
+        {R"({"devices": [{"faults": [{"command": "JumpTo", "kind": "late"}]}]})",
+         "devices[0].faults[0].delayMs"},
     };
     for (const auto& [json, needle] : cases) {
         Scenario s;

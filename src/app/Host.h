@@ -16,5 +16,7 @@ int StandardErrorColumns();
 // Creates (or truncates) the file at the UTF-8 path for binary writing, so that what is written
 // is the same bytes everywhere; null when it cannot be.
 std::FILE* OpenForWriting(const std::string& path);
+// The same, appending to what the file holds.
+std::FILE* OpenForAppending(const std::string& path);
 
 }  // namespace quillon

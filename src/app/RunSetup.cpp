@@ -5,6 +5,7 @@
 #include "app/Host.h"
 #include "hid/OpenDeniedNotices.h"
 #include "hid/SystemHid.h"
+#include "protocol/FittingPorts.h"
 
 namespace quillon {
 
@@ -51,6 +52,8 @@ RunSetup::~RunSetup() {
 }
 
 bool RunSetup::Open(const RunOptions& options, std::string& error) {
+    program_ = options.program;
+    ambiguous_ = false;
     if (options.simulate) {
         sim::Scenario devices;
         std::string refusal;
@@ -64,6 +67,13 @@ bool RunSetup::Open(const RunOptions& options, std::string& error) {
         TellOpenDenied(*system_, options.program);
         hid_ = system_.get();
     }
+    base_ = hid_;
+    std::string port = options.port;
+    if (port.empty() && options.pinToFittingPort && !PinTo(options, port, error)) return false;
+    if (!port.empty()) {
+        view_ = std::make_unique<PortView>(*hid_, port);
+        hid_ = view_.get();
+    }
     if (!options.tracePath.empty()) {
         traceFile_ = OpenForWriting(options.tracePath);
         if (traceFile_ == nullptr) {
@@ -74,6 +84,42 @@ bool RunSetup::Open(const RunOptions& options, std::string& error) {
         hid_ = tracer_.get();
     }
     return true;
+}
+
+bool RunSetup::PinTo(const RunOptions& options, std::string& port, std::string& error) {
+    auto loaded = std::make_unique<SharedState>();
+    // A file the loader refuses pins nothing; the run's own loader tells why.
+    if (!sim::PreloadFirmware(options.firmware, *loaded)) return true;
+    const std::vector<std::string> ports = FittingPorts(*base_, *loaded);
+    if (ports.size() == 1) port = ports.front();
+    if (ports.size() < 2) return true;
+    std::string names;
+    for (const std::string& p : ports) names += (names.empty() ? "" : ", ") + p;
+    error = "devices that " + options.firmware + " fits are at " + std::to_string(ports.size()) +
+            " ports (" + names +
+            "): choose one with --port PORT, or update them all with quillon station";
+    ambiguous_ = true;
+    return false;
+}
+
+std::unique_ptr<HidPlatform> RunSetup::PortPlatform(const std::string& port) {
+    // A view that owns the backend it looks through.
+    struct OwningView : PortView {
+        OwningView(std::unique_ptr<HidPlatform> own, std::string p)
+            : PortView(*own, std::move(p)), owned(std::move(own)) {}
+        std::unique_ptr<HidPlatform> owned;
+    };
+    if (bus_) return std::make_unique<PortView>(*bus_, port);
+    std::string reason;
+    std::unique_ptr<HidPlatform> backend = MakeSystemHidPlatform(reason);
+    if (!backend) return nullptr;
+    TellOpenDenied(*backend, program_);
+    return std::make_unique<OwningView>(std::move(backend), port);
+}
+
+sim::SimClock* RunSetup::VirtualClock() {
+    if (!bus_ || !bus_->Platform().Clock().IsVirtual()) return nullptr;
+    return &bus_->Platform().Clock();
 }
 
 void RunSetup::FitTo(const std::string& firmwarePath) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "hid/HidPlatform.h"
+#include "hid/PortView.h"
 #include "hid/TracingHidPlatform.h"
 #include "sim/Scenario.h"
 #include "sim/SimulatedBus.h"
@@ -22,6 +23,10 @@ struct RunOptions {
     std::string firmware;      // the file the run is for, when known before it starts
     bool virtualTime = false;  // with simulate: time jumps instead of passing
     std::string tracePath;     // when set: every event on the link is written to this file
+    std::string port;          // when set: the run sees only the interfaces at this port
+    // Without a port: refuse a firmware file that fits devices at two or more ports, and pin the
+    // run to the one port where devices fit, so that a restarted device is found where it was.
+    bool pinToFittingPort = false;
 };
 
 // The simulated devices of the options: the scenario file's; else one device that fits the
@@ -39,10 +44,21 @@ class RunSetup {
     ~RunSetup();
 
     // Makes the platform; false with error saying why (a scenario file that cannot be read, no
-    // backend in this build, a trace file that cannot be written).
+    // backend in this build, a trace file that cannot be written, devices that fit the file at
+    // several ports: then Ambiguous() is true).
     bool Open(const RunOptions& options, std::string& error);
+    bool Ambiguous() const { return ambiguous_; }
 
+    // What the run works through: the platform, seen through the port and the trace.
     HidPlatform& Hid() { return *hid_; }
+    // The whole bus, under any port view and trace.
+    HidPlatform& Base() { return *base_; }
+    // A platform that sees only port, for one of several runs at once: over the shared simulated
+    // bus, or over a backend of its own, so that parallel runs share nothing but the system.
+    std::unique_ptr<HidPlatform> PortPlatform(const std::string& port);
+    // The simulated bus's clock when it runs on virtual time (threads that run at once join it),
+    // else null.
+    sim::SimClock* VirtualClock();
     // The simulated bus, or null on the operating system's backend.
     sim::SimulatedBus* Bus() { return bus_.get(); }
     // Before each run of the firmware file at path: a simulated bus without a scenario makes its
@@ -50,10 +66,17 @@ class RunSetup {
     void FitTo(const std::string& firmwarePath);
 
   private:
+    // The port the file's devices are at, or false (error set) when they are at several.
+    bool PinTo(const RunOptions& options, std::string& port, std::string& error);
+
+    std::string program_;
+    bool ambiguous_ = false;
     std::unique_ptr<sim::SimulatedBus> bus_;
     std::unique_ptr<HidPlatform> system_;
     std::FILE* traceFile_ = nullptr;
+    std::unique_ptr<PortView> view_;
     std::unique_ptr<TracingHidPlatform> tracer_;
+    HidPlatform* base_ = nullptr;
     HidPlatform* hid_ = nullptr;
 };
 

@@ -2,6 +2,7 @@
 
 #include "firmware/FirmwareLoader.h"
 #include "protocol/UpdateWorker.h"
+#include "state/Texts.h"
 
 namespace quillon {
 
@@ -32,10 +33,14 @@ bool UpdateController::StartUpdate() {
     st.g_bBusy = 1;
     view_.EnableControls(false);
     view_.SetBarPosition(0);
-    st.g_strPercentText = "0%";
+    st.g_strPercentText = text::kZeroPercent;
     view_.SetPercentLabel(st.g_strPercentText);
     exitCode_ = -1;
-    worker_ = std::thread([this] { exitCode_ = UpdateWorker(s_).UpdateThreadProc(); });
+    if (starting_) starting_();
+    worker_ = std::thread([this] {
+        exitCode_ = UpdateWorker(s_).UpdateThreadProc();
+        if (ending_) ending_();
+    });
     return true;
 }
 

@@ -27,6 +27,13 @@ class UpdateController {
     // Runs when a start is allowed, before the loader reads the file, with no worker left (the
     // simulated bus fits its device to the chosen file here).
     void BeforeLoad(std::function<void()> hook) { beforeLoad_ = std::move(hook); }
+    // Around each worker thread: starting runs on the thread that starts it, before it exists;
+    // ending runs on the worker thread as its last act (runs on a shared virtual clock join it
+    // and leave it here).
+    void WorkerHooks(std::function<void()> starting, std::function<void()> ending) {
+        starting_ = std::move(starting);
+        ending_ = std::move(ending);
+    }
     // Waits until the worker thread has ended; its exit code (-1 when none ran).
     int WaitForRun();
 
@@ -36,6 +43,8 @@ class UpdateController {
     std::thread worker_;
     int exitCode_ = -1;
     std::function<void()> beforeLoad_;
+    std::function<void()> starting_;
+    std::function<void()> ending_;
 };
 
 // "%d%%" of a percentage.

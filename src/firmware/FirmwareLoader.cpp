@@ -7,6 +7,12 @@
 
 namespace quillon {
 
+namespace {
+
+constexpr std::uint64_t kAddressSpace = std::uint64_t{1} << 32;
+
+}  // namespace
+
 bool FirmwareLoader::Refuse(const char* text) {
     op_.ShowMessage(text);
     return true;
@@ -76,6 +82,11 @@ bool FirmwareLoader::LoadFirmwareFile(bool keepWholeFile) {
 
     // Check 5: the zero word.
     if (ReadLe32(buf + header::kZeroWord) != 0) return Refuse(text::kBadUpgradeData);
+    // An image that runs past the top of the 32-bit address space would have its last blocks
+    // erased and written at addresses wrapped round to the bottom, where the boot loader is.
+    if (std::uint64_t{st_.g_fwStartAddress} + (length - kHeaderSize) > kAddressSpace) {
+        return Refuse(text::kBadUpgradeData);
+    }
 
     st_.g_cbValidatedFile = length;
     return false;

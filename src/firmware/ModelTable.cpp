@@ -63,4 +63,8 @@ std::uint32_t McuBlockSize(std::uint32_t model) {
     }
 }
 
+std::uint32_t FirstWordOffset(std::uint32_t model, std::uint32_t start) {
+    return (model & 0xFF) == 8 && static_cast<std::int32_t>(start) < 0x24000 ? 3 : 0;
+}
+
 }  // namespace quillon

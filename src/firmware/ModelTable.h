@@ -34,4 +34,8 @@ bool HasModelCheck(std::uint32_t model);
 // MCU block size of a model: 4096 for model bytes 3, 4, 6, 7, 8; 512 otherwise.
 std::uint32_t McuBlockSize(std::uint32_t model);
 
+// Where an MCU image's first word lies, from its start address: 3 bytes further for model byte 8
+// below 0x24000 (signed), where the placeholder stands at image bytes 3 to 6; 0 otherwise.
+std::uint32_t FirstWordOffset(std::uint32_t model, std::uint32_t start);
+
 }  // namespace quillon

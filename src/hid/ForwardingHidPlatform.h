@@ -14,6 +14,9 @@ class ForwardingHidPlatform : public HidPlatform {
         return inner_->EnumInterface(list, index, path);
     }
     void DestroyInterfaceList(Handle list) override { inner_->DestroyInterfaceList(list); }
+    std::string InterfacePort(Handle list, std::uint32_t index) override {
+        return inner_->InterfacePort(list, index);
+    }
     Handle OpenForQuery(const std::string& path) override { return inner_->OpenForQuery(path); }
     Handle OpenSynchronous(const std::string& path) override {
         return inner_->OpenSynchronous(path);
@@ -37,6 +40,9 @@ class ForwardingHidPlatform : public HidPlatform {
         return inner_->WaitTransfer(event, timeoutMs);
     }
     void CancelTransfer(Handle device) override { inner_->CancelTransfer(device); }
+    bool TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) override {
+        return inner_->TakeQueuedReport(device, data, len);
+    }
     void Sleep(std::uint32_t ms) override { inner_->Sleep(ms); }
     std::uint64_t NowMs() override { return inner_->NowMs(); }
 

@@ -41,6 +41,15 @@ class HidPlatform {
     // The path of interface index, or false once index is past the last one.
     virtual bool EnumInterface(Handle list, std::uint32_t index, std::string& path) = 0;
     virtual void DestroyInterfaceList(Handle list) = 0;
+    // The physical place of the device that interface index of list belongs to, read without
+    // opening it: the same for every interface of one device and across its restarts (a USB
+    // port path such as "1-1.2", a Windows location path, a simulated port); empty when the
+    // platform cannot tell.
+    virtual std::string InterfacePort(Handle list, std::uint32_t index) {
+        (void)list;
+        (void)index;
+        return {};
+    }
 
     // A handle good only for identity and capability queries (also on collections that the
     // system holds open), or kInvalidHandle.
@@ -68,6 +77,10 @@ class HidPlatform {
     // Abandons the pending transfer on device and returns only once it has really ended, so
     // that its buffer and record may be reused.
     virtual void CancelTransfer(Handle device) = 0;
+    // Takes one input report that has already arrived on device and waits to be read, into data
+    // (up to len bytes, byte 0 the report ID), without waiting; false when none is there. No
+    // transfer may be pending on device.
+    virtual bool TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) = 0;
 
     virtual void Sleep(std::uint32_t ms) = 0;
     // Milliseconds on the platform's clock (virtual time on the simulator).

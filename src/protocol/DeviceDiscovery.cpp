@@ -89,6 +89,13 @@ SearchPlan PlanSearch(const SharedState& st) {
     return plan;
 }
 
+bool DeviceDiscovery::ScreenAsFound() {
+    s_.st.g_bDeviceFound = 1;
+    if (Screen()) return true;
+    s_.st.g_bDeviceFound = 0;
+    return false;
+}
+
 DeviceDiscovery::Verdict DeviceDiscovery::Switch(const std::string& path, bool query) {
     if (!Screen()) return Verdict::kPassOver;
     switch (ident_.IdentifyAndSwitch(query)) {
@@ -115,11 +122,7 @@ DeviceDiscovery::Verdict DeviceDiscovery::Examine(const std::string& path, const
     if (match == nullptr) return Verdict::kPassOver;
     switch (match->approach) {
         case Approach::kTakeHeld:
-            st.g_bDeviceFound = 1;
-            if (!Screen()) {
-                st.g_bDeviceFound = 0;
-                return Verdict::kPassOver;
-            }
+            if (!ScreenAsFound()) return Verdict::kPassOver;
             st.g_strDevicePath = path;
             if (st.g_hHeldDevice != kInvalidHandle) s_.hid.CloseHandle(st.g_hHeldDevice);
             st.g_hHeldDevice = s_.hid.OpenSynchronous(path);
@@ -139,11 +142,7 @@ DeviceDiscovery::Verdict DeviceDiscovery::Examine(const std::string& path, const
         case Approach::kSwitchWithoutQuery:
             return Switch(path, false);
         case Approach::kIdentify:
-            st.g_bDeviceFound = 1;
-            if (!Screen()) {
-                st.g_bDeviceFound = 0;
-                return Verdict::kPassOver;
-            }
+            if (!ScreenAsFound()) return Verdict::kPassOver;
             st.g_strDevicePath = path;
             return ident_.IdentifyDevice() == 0 ? Verdict::kChosen : Verdict::kPassOver;
     }

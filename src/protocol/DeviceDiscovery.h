@@ -54,6 +54,8 @@ class DeviceDiscovery {
     Verdict Switch(const std::string& path, bool query);
     // The collection screen: false for mouse and keyboard collections or unreadable caps.
     bool Screen();
+    // The candidate marked found and screened; unmarked again when it fails the screen.
+    bool ScreenAsFound();
     void CloseProbe();
 
     LinkServices& s_;

@@ -17,7 +17,6 @@ constexpr std::uint8_t kPlaceholderFF[4] = {0xFF, 0xFF, 0xFF, 0xFF};
 constexpr std::uint8_t kPlaceholderLow[4] = {0xFF, 0xE1, 0xC3, 0xDD};
 constexpr std::uint8_t kPlaceholder8[4] = {0xA3, 0x89, 0xEE, 0xB2};
 constexpr std::int32_t kHighArea = 0x1024000;
-constexpr std::int32_t kModel8LowArea = 0x24000;
 constexpr int kBlockAttempts = 10;
 constexpr int kModuleAttempts = 5;
 constexpr std::uint32_t kModuleWakeDelayMs = 22;
@@ -131,14 +130,14 @@ std::uint8_t Programmer::McuPath(ReadableFile& file) {
     bool wordAtPlus3 = false;
     // An image too short to hold the whole word has nothing to hold back: a placeholder cut
     // short, and a word written past the image, would leave the flash unlike the image.
-    const bool model8Low = m == 8 && !(signedS >= kHighArea) && signedS < kModel8LowArea;
+    const bool model8Low = FirstWordOffset(st_.g_fwModel, S) == 3;
     const bool holdBack = L >= (model8Low ? 7u : 4u);
     if (!holdBack) {
         // programmed as it stands
     } else if (signedS >= kHighArea && m != 6) {
         std::memcpy(buf, kPlaceholderFF, 4);
     } else if (m == 8) {
-        if (signedS >= kModel8LowArea) {
+        if (!model8Low) {
             std::memcpy(buf, kPlaceholderFF, 4);
         } else {
             w = ReadBe32(buf + 3);

@@ -41,6 +41,18 @@ std::uint64_t Number(const json& j, const std::string& field, std::uint64_t max)
     return v;
 }
 
+// A misspelt field would silently change what a scenario does: every field must be known.
+void OnlyKnown(const json& obj, std::initializer_list<const char*> known,
+               const std::string& where) {
+    for (const auto& item : obj.items()) {
+        bool ok = false;
+        for (const char* k : known) ok = ok || item.key() == k;
+        if (!ok) {
+            throw ParseError{(where.empty() ? "" : where + ".") + item.key() + ": unknown field"};
+        }
+    }
+}
+
 template <typename T>
 void Read(const json& obj, const char* key, T& out, const std::string& where) {
     if (!obj.contains(key)) return;
@@ -55,6 +67,7 @@ void ReadBool(const json& obj, const char* key, bool& out, const std::string& wh
 
 Identity ReadIdentity(const json& j, const std::string& where, Identity id) {
     if (!j.is_object()) throw ParseError{where + ": expected {\"vid\": .., \"pid\": ..}"};
+    OnlyKnown(j, {"vid", "pid"}, where);
     Read(j, "vid", id.vid, where);
     Read(j, "pid", id.pid, where);
     return id;
@@ -62,6 +75,7 @@ Identity ReadIdentity(const json& j, const std::string& where, Identity id) {
 
 FaultRule ReadFault(const json& j, const std::string& where) {
     if (!j.is_object()) throw ParseError{where + ": expected an object"};
+    OnlyKnown(j, {"command", "kind", "at", "from", "to", "every", "delayMs", "after"}, where);
     FaultRule r;
     if (!j.contains("command") || !j.at("command").is_string()) {
         throw ParseError{where + ".command: expected a command name"};
@@ -74,11 +88,17 @@ FaultRule ReadFault(const json& j, const std::string& where) {
     }
     const std::string kind = j.at("kind").get<std::string>();
     bool known = false;
-    for (FaultKind k : {FaultKind::kNoAnswer, FaultKind::kWriteTimeout, FaultKind::kErrorStatus,
-                        FaultKind::kCorruptRead, FaultKind::kGone}) {
+    for (FaultKind k :
+         {FaultKind::kNoAnswer, FaultKind::kWriteTimeout, FaultKind::kErrorStatus,
+          FaultKind::kCorruptRead, FaultKind::kGone, FaultKind::kLate, FaultKind::kPowerCut}) {
         if (kind == FaultName(k)) r.kind = k, known = true;
     }
     if (!known) throw ParseError{where + ".kind: unknown fault kind \"" + kind + "\""};
+    if (r.kind == FaultKind::kLate) {
+        if (!j.contains("delayMs")) throw ParseError{where + ".delayMs: a late answer needs it"};
+        Read(j, "delayMs", r.delayMs, where);
+    }
+    if (r.kind == FaultKind::kPowerCut) ReadBool(j, "after", r.after, where);
     bool every = false;
     ReadBool(j, "every", every, where);
     if (every) {
@@ -98,6 +118,12 @@ FaultRule ReadFault(const json& j, const std::string& where) {
 
 SimDeviceConfig ReadDevice(const json& j, const std::string& where) {
     if (!j.is_object()) throw ParseError{where + ": expected an object"};
+    OnlyKnown(j, {"model",          "frameModel", "application",    "bootloader",   "start",
+                  "bootloaderKind", "generation", "family",         "collections",  "blockSize",
+                  "erase",          "module",     "restartDelayMs", "restartNever", "latencyMs",
+                  "flashSize",      "spiSize",    "seed",           "faults",       "port",
+                  "plugAtMs",       "unplugAtMs", "firstWordAt"},
+              where);
     SimDeviceConfig c;
     Read(j, "model", c.model, where);
     Read(j, "frameModel", c.frameModel, where);
@@ -125,6 +151,7 @@ SimDeviceConfig ReadDevice(const json& j, const std::string& where) {
         for (std::size_t i = 0; i < cols.size(); ++i) {
             const std::string w = where + ".collections[" + std::to_string(i) + "]";
             if (!cols[i].is_object()) throw ParseError{w + ": expected an object"};
+            OnlyKnown(cols[i], {"usagePage", "usage", "input", "output"}, w);
             SimCollection col;
             Read(cols[i], "usagePage", col.usagePage, w);
             Read(cols[i], "usage", col.usage, w);
@@ -152,9 +179,10 @@ SimDeviceConfig ReadDevice(const json& j, const std::string& where) {
             c.moduleWakes = 0;
         else if (m == "absent")
             c.moduleAbsent = true;
-        else if (m.is_object() && m.contains("wakes"))
+        else if (m.is_object() && m.contains("wakes")) {
+            OnlyKnown(m, {"wakes"}, where + ".module");
             Read(m, "wakes", c.moduleWakes, where + ".module");
-        else
+        } else
             throw ParseError{where + ".module: \"none\", \"ready\", \"absent\" or {\"wakes\": N}"};
     }
     Read(j, "restartDelayMs", c.restartDelayMs, where);
@@ -163,6 +191,16 @@ SimDeviceConfig ReadDevice(const json& j, const std::string& where) {
     Read(j, "flashSize", c.flashSize, where);
     Read(j, "spiSize", c.spiSize, where);
     Read(j, "seed", c.seed, where);
+    Read(j, "firstWordAt", c.firstWordAt, where);
+    if (j.contains("port")) {
+        if (!j.at("port").is_string() || j.at("port").get<std::string>().empty()) {
+            throw ParseError{where + ".port: expected a name"};
+        }
+        c.port = j.at("port").get<std::string>();
+    }
+    Read(j, "plugAtMs", c.plugAtMs, where);
+    Read(j, "unplugAtMs", c.unplugAtMs, where);
+    if (c.unplugAtMs <= c.plugAtMs) throw ParseError{where + ".unplugAtMs: not after plugAtMs"};
     if (j.contains("faults")) {
         const json& f = j.at("faults");
         if (!f.is_array()) throw ParseError{where + ".faults: expected an array"};
@@ -182,10 +220,12 @@ bool ParseScenario(const std::string& text, Scenario& out, std::string& error) {
             error = "a scenario is an object with a \"devices\" array";
             return false;
         }
+        OnlyKnown(j, {"devices"}, "");
         out.devices.clear();
         const json& devices = j.at("devices");
         for (std::size_t i = 0; i < devices.size(); ++i) {
             out.devices.push_back(ReadDevice(devices[i], "devices[" + std::to_string(i) + "]"));
+            if (out.devices.back().port.empty()) out.devices.back().port = DefaultPort(i);
         }
         return true;
     } catch (const ParseError& e) {
@@ -268,6 +308,11 @@ SimDeviceConfig DefaultDeviceFor(const SharedState& st) {
             break;
     }
     c.hasModule = code == 6 || code == 10;
+    // The application this file replaces starts where the file's image does; an SPI image
+    // leaves it alone, wherever it is.
+    if (st.g_fwStorage == 0) {
+        c.firstWordAt = st.g_fwStartAddress + FirstWordOffset(st.g_fwModel, st.g_fwStartAddress);
+    }
     return c;
 }
 

@@ -1,8 +1,15 @@
 // The simulator's clock: virtual (time jumps, tests take milliseconds) or real (it sleeps).
+// Threads that run at the same time on virtual time (one per device, as in station mode) join
+// it: time then moves on only once every one of them waits for it, to the earliest time one of
+// them waits for, so each device sees the same virtual times as if it were alone.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
+#include <set>
 
 namespace quillon::sim {
 
@@ -12,14 +19,43 @@ class SimClock {
 
     bool IsVirtual() const { return virtual_; }
     std::uint64_t Now() const;
-    // Moves time on to t (never back); the real clock sleeps until then.
+    // Moves time on to t (never back); the real clock sleeps until then. On virtual time with
+    // threads joined, the caller (one of them) waits until time has reached t.
     void AdvanceTo(std::uint64_t t);
+
+    // A thread that will call AdvanceTo joins before it starts (on the thread that starts it,
+    // so that time cannot run ahead of it) and leaves when it ends.
+    void Join();
+    void Leave();
 
   private:
     using Steady = std::chrono::steady_clock;
+    // Moves time on when every joined thread waits; called with mutex_ held.
+    void Settle();
+
     bool virtual_;
-    std::uint64_t now_ = 0;
+    std::atomic<std::uint64_t> now_{0};
     Steady::time_point start_;
+    std::mutex mutex_;
+    std::condition_variable moved_;
+    int joined_ = 0;
+    std::multiset<std::uint64_t> waits_;  // the times the joined threads wait for
+};
+
+// Joins a clock for the life of the scope; does nothing without a clock.
+class ClockMembership {
+  public:
+    explicit ClockMembership(SimClock* clock) : clock_(clock) {
+        if (clock_ != nullptr) clock_->Join();
+    }
+    ~ClockMembership() {
+        if (clock_ != nullptr) clock_->Leave();
+    }
+    ClockMembership(const ClockMembership&) = delete;
+    ClockMembership& operator=(const ClockMembership&) = delete;
+
+  private:
+    SimClock* clock_;
 };
 
 }  // namespace quillon::sim

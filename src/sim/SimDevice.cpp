@@ -1,5 +1,6 @@
 #include "sim/SimDevice.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "protocol/CommandFrame.h"
@@ -26,8 +27,16 @@ const char* FaultName(FaultKind kind) {
             return "corrupt-read";
         case FaultKind::kGone:
             return "gone";
+        case FaultKind::kLate:
+            return "late";
+        case FaultKind::kPowerCut:
+            return "power-cut";
     }
     return "?";
+}
+
+std::string DefaultPort(std::size_t index) {
+    return "sim-" + std::to_string(index + 1);
 }
 
 SimDevice::SimDevice(SimDeviceConfig config)
@@ -37,11 +46,13 @@ SimDevice::SimDevice(SimDeviceConfig config)
       inBootloader_(config_.startInBootloader) {}
 
 bool SimDevice::Present(std::uint64_t now) {
+    if (now < config_.plugAtMs || now >= config_.unplugAtMs) return false;
     if (gone_ && now >= goneAt_) return false;
     if (restartAt_ <= now) {
         ++incarnation_;
         ++restarts_;
-        inBootloader_ = restartIntoBootloader_;
+        // A jump into the application ends in the boot loader when there is none to start.
+        inBootloader_ = restartIntoBootloader_ || !ApplicationInPlace();
         absentUntil_ = config_.restartNever ? UINT64_MAX : restartAt_ + config_.restartDelayMs;
         restartAt_ = UINT64_MAX;
     }
@@ -49,11 +60,39 @@ bool SimDevice::Present(std::uint64_t now) {
 }
 
 std::uint64_t SimDevice::VanishesAt() const {
-    return gone_ ? goneAt_ : restartAt_;
+    return std::min(gone_ ? goneAt_ : restartAt_, config_.unplugAtMs);
+}
+
+std::uint64_t SimDevice::ReturnsAt() const {
+    if (gone_) return UINT64_MAX;
+    const std::uint64_t at = std::max(absentUntil_, config_.plugAtMs);
+    return at >= config_.unplugAtMs ? UINT64_MAX : at;
 }
 
 bool SimDevice::ModuleReady() const {
     return config_.hasModule && !config_.moduleAbsent && wakes_ >= config_.moduleWakes;
+}
+
+bool SimDevice::ApplicationInPlace() const {
+    return !flash_.InRange(config_.firstWordAt, 4) || !flash_.HoldsPlaceholder(config_.firstWordAt);
+}
+
+void SimDevice::PowerCut(std::uint64_t now) {
+    gone_ = true;
+    goneAt_ = now;
+}
+
+void SimDevice::Replug(std::uint64_t now) {
+    if (Present(now)) return;
+    gone_ = false;
+    goneAt_ = UINT64_MAX;
+    restartAt_ = UINT64_MAX;
+    absentUntil_ = now;
+    config_.plugAtMs = std::min(config_.plugAtMs, now);
+    if (now >= config_.unplugAtMs) config_.unplugAtMs = UINT64_MAX;
+    ++incarnation_;
+    inBootloader_ = !ApplicationInPlace();
+    wakes_ = 0;
 }
 
 void SimDevice::ScheduleRestart(std::uint64_t at, bool intoBootloader) {
@@ -62,14 +101,11 @@ void SimDevice::ScheduleRestart(std::uint64_t at, bool intoBootloader) {
     restartIntoBootloader_ = intoBootloader;
 }
 
-bool SimDevice::MatchesFault(SimCommand c, std::uint32_t occurrence, FaultKind& kind) const {
+const FaultRule* SimDevice::MatchingFault(SimCommand c, std::uint32_t occurrence) const {
     for (const FaultRule& r : config_.faults) {
-        if (r.command == c && occurrence >= r.from && occurrence <= r.to) {
-            kind = r.kind;
-            return true;
-        }
+        if (r.command == c && occurrence >= r.from && occurrence <= r.to) return &r;
     }
-    return false;
+    return nullptr;
 }
 
 SimDevice::Reaction SimDevice::Receive(const std::uint8_t* report, std::size_t len,
@@ -88,10 +124,9 @@ SimDevice::Reaction SimDevice::Receive(const std::uint8_t* report, std::size_t l
         r.report[2] = kErrorStatus;
         return r;
     }
-    FaultKind fault{};
-    const bool faulted = MatchesFault(d.command, occurrence, fault);
-    if (faulted) {
-        switch (fault) {
+    const FaultRule* fault = MatchingFault(d.command, occurrence);
+    if (fault != nullptr) {
+        switch (fault->kind) {
             case FaultKind::kWriteTimeout:
                 r.writeCompletes = false;
                 return r;
@@ -102,15 +137,25 @@ SimDevice::Reaction SimDevice::Receive(const std::uint8_t* report, std::size_t l
                 r.report[2] = kErrorStatus;
                 return r;
             case FaultKind::kGone:
-                gone_ = true;
-                goneAt_ = now;
+                PowerCut(now);
                 return r;
+            case FaultKind::kPowerCut:
+                if (fault->after)
+                    Execute(d.command, d.value, d.count, d.data, now, r.report, r.answer);
+                r.answer = false;  // there is nobody left to send it
+                PowerCut(now);
+                return r;
+            case FaultKind::kLate:
+                r.delayMs = fault->delayMs;
+                break;
             case FaultKind::kCorruptRead:
                 break;
         }
     }
     Execute(d.command, d.value, d.count, d.data, now, r.report, r.answer);
-    if (faulted && fault == FaultKind::kCorruptRead && r.answer) r.report[4] ^= 0x01;
+    if (fault != nullptr && fault->kind == FaultKind::kCorruptRead && r.answer) {
+        r.report[4] ^= 0x01;
+    }
     return r;
 }
 

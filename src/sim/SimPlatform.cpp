@@ -7,11 +7,14 @@
 namespace quillon::sim {
 
 SimDevice& SimPlatform::AddDevice(SimDeviceConfig config) {
+    std::lock_guard lock(mutex_);
+    if (config.port.empty()) config.port = DefaultPort(devices_.size());
     devices_.push_back(std::make_unique<SimDevice>(std::move(config)));
     return *devices_.back();
 }
 
 std::uint32_t SimPlatform::ProbeCount(const std::string& path) const {
+    std::lock_guard lock(mutex_);
     const auto it = probes_.find(path);
     return it == probes_.end() ? 0 : it->second;
 }
@@ -48,6 +51,7 @@ SimPlatform::Entry* SimPlatform::Find(Handle h, Kind kind) {
 }
 
 Handle SimPlatform::OpenInterfaceList() {
+    std::lock_guard lock(mutex_);
     if (failList_) return kInvalidHandle;
     Entry e(Kind::kList);
     for (std::size_t d = 0; d < devices_.size(); ++d) {
@@ -55,6 +59,7 @@ Handle SimPlatform::OpenInterfaceList() {
         if (!dev.Present(clock_.Now())) continue;
         for (std::size_t c = 0; c < dev.Config().collections.size(); ++c) {
             e.list.push_back(PathOf(d, dev.Incarnation(), c));
+            e.ports.push_back(dev.Config().port);
         }
     }
     handles_.emplace(next_, std::move(e));
@@ -62,13 +67,21 @@ Handle SimPlatform::OpenInterfaceList() {
 }
 
 bool SimPlatform::EnumInterface(Handle list, std::uint32_t index, std::string& path) {
+    std::lock_guard lock(mutex_);
     Entry* e = Find(list, Kind::kList);
     if (e == nullptr || index >= e->list.size()) return false;
     path = e->list[index];
     return true;
 }
 
+std::string SimPlatform::InterfacePort(Handle list, std::uint32_t index) {
+    std::lock_guard lock(mutex_);
+    Entry* e = Find(list, Kind::kList);
+    return e != nullptr && index < e->ports.size() ? e->ports[index] : std::string();
+}
+
 void SimPlatform::DestroyInterfaceList(Handle list) {
+    std::lock_guard lock(mutex_);
     if (Find(list, Kind::kList) != nullptr) handles_.erase(list);
 }
 
@@ -84,17 +97,21 @@ Handle SimPlatform::Open(const std::string& path, Kind kind) {
 }
 
 Handle SimPlatform::OpenForQuery(const std::string& path) {
+    std::lock_guard lock(mutex_);
     ++probes_[path];
     return Open(path, Kind::kQuery);
 }
 Handle SimPlatform::OpenSynchronous(const std::string& path) {
+    std::lock_guard lock(mutex_);
     return Open(path, Kind::kSync);
 }
 Handle SimPlatform::OpenOverlapped(const std::string& path) {
+    std::lock_guard lock(mutex_);
     return Open(path, Kind::kOverlapped);
 }
 
 bool SimPlatform::GetAttributes(Handle device, HidAttributes& attributes) {
+    std::lock_guard lock(mutex_);
     const auto it = handles_.find(device);
     if (it == handles_.end() || it->second.kind == Kind::kList || it->second.kind == Kind::kEvent ||
         !Current(it->second)) {
@@ -106,6 +123,7 @@ bool SimPlatform::GetAttributes(Handle device, HidAttributes& attributes) {
 }
 
 bool SimPlatform::GetCaps(Handle device, HidCaps& caps) {
+    std::lock_guard lock(mutex_);
     const auto it = handles_.find(device);
     if (it == handles_.end() || it->second.kind == Kind::kList || it->second.kind == Kind::kEvent ||
         !Current(it->second)) {
@@ -118,25 +136,28 @@ bool SimPlatform::GetCaps(Handle device, HidCaps& caps) {
 }
 
 Handle SimPlatform::CreateTransferEvent() {
+    std::lock_guard lock(mutex_);
     handles_.emplace(next_, Entry(Kind::kEvent));
     return next_++;
 }
 
 void SimPlatform::CloseHandle(Handle handle) {
+    std::lock_guard lock(mutex_);
     const auto it = handles_.find(handle);
     if (it == handles_.end()) return;
-    if (it->second.kind == Kind::kOverlapped) CancelTransfer(handle);
+    if (it->second.kind == Kind::kOverlapped) Cancel(handle);
     handles_.erase(it);
 }
 
 void SimPlatform::Deliver(Entry& dev, SimDevice::Reaction& reaction, std::uint64_t at) {
     if (!reaction.answer) return;
     const std::uint32_t latency = devices_[dev.device]->Config().latencyMs;
-    dev.answers.push_back({at + latency, std::move(reaction.report)});
+    dev.answers.push_back({at + latency + reaction.delayMs, std::move(reaction.report)});
 }
 
 TransferStart SimPlatform::StartWrite(Handle device, const std::uint8_t* data, std::size_t len,
                                       Overlapped& record) {
+    std::lock_guard lock(mutex_);
     Entry* dev = Find(device, Kind::kOverlapped);
     Entry* ev = Find(record.hEvent, Kind::kEvent);
     if (dev == nullptr || ev == nullptr) return TransferStart::kFailed;
@@ -169,6 +190,7 @@ void SimPlatform::CompleteRead(Pending& p, Entry& dev) {
 
 TransferStart SimPlatform::StartRead(Handle device, std::uint8_t* data, std::size_t len,
                                      Overlapped& record) {
+    std::lock_guard lock(mutex_);
     Entry* dev = Find(device, Kind::kOverlapped);
     Entry* ev = Find(record.hEvent, Kind::kEvent);
     if (dev == nullptr || ev == nullptr) return TransferStart::kFailed;
@@ -191,6 +213,7 @@ TransferStart SimPlatform::StartRead(Handle device, std::uint8_t* data, std::siz
 }
 
 WaitOutcome SimPlatform::WaitTransfer(Handle event, std::uint32_t timeoutMs) {
+    std::unique_lock lock(mutex_);
     Entry* ev = Find(event, Kind::kEvent);
     if (ev == nullptr) return WaitOutcome::kFailed;
     Pending& p = ev->pending;
@@ -199,23 +222,50 @@ WaitOutcome SimPlatform::WaitTransfer(Handle event, std::uint32_t timeoutMs) {
     if (dev == nullptr) return WaitOutcome::kFailed;
     const std::uint64_t deadline = clock_.Now() + timeoutMs;
     const std::uint64_t vanishes = devices_[dev->device]->VanishesAt();
+    WaitOutcome outcome = WaitOutcome::kTimedOut;
+    std::uint64_t until = deadline;
     if (p.completeAt <= deadline) {
-        clock_.AdvanceTo(p.completeAt);
-        p.active = false;
-        if (!p.write) CompleteRead(p, *dev);
-        return WaitOutcome::kCompleted;
+        outcome = WaitOutcome::kCompleted;
+        until = p.completeAt;
+    } else if (!p.write && vanishes <= deadline) {
+        // The device goes away while the read is pending: the read ends in an error.
+        outcome = WaitOutcome::kFailed;
+        until = std::max(vanishes, clock_.Now());
     }
-    if (!p.write && vanishes <= deadline) {
-        // The device went away while the read was pending: the read ends in an error.
-        clock_.AdvanceTo(std::max(vanishes, clock_.Now()));
-        p.active = false;
-        return WaitOutcome::kFailed;
+    // Only this caller's handles are involved, and no other thread closes them.
+    const Handle device = p.device;
+    lock.unlock();
+    clock_.AdvanceTo(until);
+    lock.lock();
+    ev = Find(event, Kind::kEvent);
+    dev = Find(device, Kind::kOverlapped);
+    if (ev == nullptr || dev == nullptr) return WaitOutcome::kFailed;
+    if (outcome == WaitOutcome::kTimedOut) return outcome;
+    ev->pending.active = false;
+    if (outcome == WaitOutcome::kCompleted && !ev->pending.write) CompleteRead(ev->pending, *dev);
+    return outcome;
+}
+
+bool SimPlatform::TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) {
+    std::lock_guard lock(mutex_);
+    Entry* dev = Find(device, Kind::kOverlapped);
+    // Answers are queued in the order the device sent them; one not yet due has not arrived.
+    if (dev == nullptr || dev->answers.empty() || dev->answers.front().readyAt > clock_.Now()) {
+        return false;
     }
-    clock_.AdvanceTo(deadline);
-    return WaitOutcome::kTimedOut;
+    Pending taken;
+    taken.buffer = data;
+    taken.len = len;
+    CompleteRead(taken, *dev);
+    return true;
 }
 
 void SimPlatform::CancelTransfer(Handle device) {
+    std::lock_guard lock(mutex_);
+    Cancel(device);
+}
+
+void SimPlatform::Cancel(Handle device) {
     for (auto& [h, e] : handles_) {
         if (e.kind == Kind::kEvent && e.pending.active && e.pending.device == device) {
             e.pending.active = false;

@@ -1,9 +1,12 @@
-// The HID platform layer over a virtual bus of simulated devices and the simulator's clock.
+// The HID platform layer over a virtual bus of simulated devices and the simulator's clock. Safe
+// to use from several threads at once (each with its own handles), as when several devices are
+// updated in parallel; no lock is held while a call waits for the clock.
 #pragma once
 
 #include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -17,20 +20,34 @@ class SimPlatform : public HidPlatform {
   public:
     explicit SimPlatform(bool virtualTime = true) : clock_(virtualTime) {}
 
+    // Adds a device; one without a port gets DefaultPort of its place on the bus.
     SimDevice& AddDevice(SimDeviceConfig config);
-    SimDevice& Device(std::size_t i) { return *devices_.at(i); }
-    std::size_t DeviceCount() const { return devices_.size(); }
+    SimDevice& Device(std::size_t i) {
+        std::lock_guard lock(mutex_);
+        return *devices_.at(i);
+    }
+    std::size_t DeviceCount() const {
+        std::lock_guard lock(mutex_);
+        return devices_.size();
+    }
     SimClock& Clock() { return clock_; }
     // Handles made here and not yet closed (every kind).
-    std::size_t OpenHandles() const { return handles_.size(); }
+    std::size_t OpenHandles() const {
+        std::lock_guard lock(mutex_);
+        return handles_.size();
+    }
     // Makes OpenInterfaceList fail, as when the system cannot list HID interfaces.
-    void FailInterfaceList(bool fail) { failList_ = fail; }
+    void FailInterfaceList(bool fail) {
+        std::lock_guard lock(mutex_);
+        failList_ = fail;
+    }
     // Counts each probe opened on a path, so tests can see which candidates were examined.
     std::uint32_t ProbeCount(const std::string& path) const;
 
     Handle OpenInterfaceList() override;
     bool EnumInterface(Handle list, std::uint32_t index, std::string& path) override;
     void DestroyInterfaceList(Handle list) override;
+    std::string InterfacePort(Handle list, std::uint32_t index) override;
     Handle OpenForQuery(const std::string& path) override;
     Handle OpenSynchronous(const std::string& path) override;
     Handle OpenOverlapped(const std::string& path) override;
@@ -44,6 +61,7 @@ class SimPlatform : public HidPlatform {
                             Overlapped& record) override;
     WaitOutcome WaitTransfer(Handle event, std::uint32_t timeoutMs) override;
     void CancelTransfer(Handle device) override;
+    bool TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) override;
     void Sleep(std::uint32_t ms) override { clock_.AdvanceTo(clock_.Now() + ms); }
     std::uint64_t NowMs() override { return clock_.Now(); }
 
@@ -68,9 +86,10 @@ class SimPlatform : public HidPlatform {
         std::size_t device = 0;
         std::uint32_t incarnation = 0;
         std::size_t collection = 0;
-        std::vector<std::string> list;  // kList: the paths present when it was made
-        std::deque<Answer> answers;     // kOverlapped: input reports not yet read
-        Pending pending;                // kEvent
+        std::vector<std::string> list;   // kList: the paths present when it was made
+        std::vector<std::string> ports;  // kList: the port of each
+        std::deque<Answer> answers;      // kOverlapped: input reports not yet read
+        Pending pending;                 // kEvent
     };
     struct Located {
         std::size_t device, collection;
@@ -84,8 +103,10 @@ class SimPlatform : public HidPlatform {
     bool Current(const Entry& e);
     void Deliver(Entry& dev, SimDevice::Reaction& reaction, std::uint64_t at);
     void CompleteRead(Pending& p, Entry& dev);
+    void Cancel(Handle device);
 
     SimClock clock_;
+    mutable std::mutex mutex_;
     std::vector<std::unique_ptr<SimDevice>> devices_;
     std::map<Handle, Entry> handles_;
     std::map<std::string, std::uint32_t> probes_;

@@ -1,6 +1,20 @@
 // The fixed texts that the system shows the operator, byte for byte (UTF-8).
 #pragma once
 
+// The dialog template's texts are macros as well: the resource script (Quillon.rc) takes them
+// from here through the preprocessor, and the constants below are defined from them, so each
+// text is written once. Everything else in this file is C++, which the resource compiler skips.
+#define QUILLON_TEXT_TEMPLATE_CAPTION "Quillon"
+#define QUILLON_TEXT_INSTRUCTION "다운로드할 파일을 선택하세요"
+#define QUILLON_TEXT_BROWSE "파일찾기"
+#define QUILLON_TEXT_UPDATE "업데이트"
+#define QUILLON_TEXT_READ_BACK_CHECK "回读校验"
+#define QUILLON_TEXT_ZERO_PERCENT "0%"
+#define QUILLON_TEXT_BLANK " "
+#define QUILLON_TEXT_HIDDEN_BUTTON "Button3"
+
+#ifndef RC_INVOKED
+
 namespace quillon::text {
 
 // Firmware file refusals.
@@ -47,9 +61,15 @@ inline constexpr char kDone[] = "완료";
 
 // Dialog.
 inline constexpr char kCaption[] = "TARVO Update Tool V2";
-inline constexpr char kInstruction[] = "다운로드할 파일을 선택하세요";
-inline constexpr char kBrowse[] = "파일찾기";
-inline constexpr char kUpdate[] = "업데이트";
-inline constexpr char kReadBackCheck[] = "回读校验";
+inline constexpr char kTemplateCaption[] = QUILLON_TEXT_TEMPLATE_CAPTION;  // replaced at start
+inline constexpr char kInstruction[] = QUILLON_TEXT_INSTRUCTION;
+inline constexpr char kBrowse[] = QUILLON_TEXT_BROWSE;
+inline constexpr char kUpdate[] = QUILLON_TEXT_UPDATE;
+inline constexpr char kReadBackCheck[] = QUILLON_TEXT_READ_BACK_CHECK;
+inline constexpr char kZeroPercent[] = QUILLON_TEXT_ZERO_PERCENT;  // the percentage label's first
+inline constexpr char kBlank[] = QUILLON_TEXT_BLANK;               // the status line's first
+inline constexpr char kHiddenButton[] = QUILLON_TEXT_HIDDEN_BUTTON;
 
 }  // namespace quillon::text
+
+#endif  // RC_INVOKED

@@ -2,55 +2,8 @@
 # scenario, runs the real quillon against the kernel's hidraw nodes and checks the outcome.
 # Results go to fd 3, one line a case; the last line is PASS only when every case passed.
 
-failures=0
-case_name=""
-simd_pid=""
-
-result() { echo "$*" >&3; }
-fail() {
-    result "FAIL $case_name: $*"
-    failures=$((failures + 1))
-    echo "quillon-simd said:"
-    tail -n 20 /tmp/simd.log
-}
-ok() { result "ok $case_name"; }
-
-# Starts quillon-simd with the given arguments and waits until N hidraw nodes are there.
-start_simd() {
-    local n i
-    n=$1
-    shift
-    quillon-simd "$@" 2>/tmp/simd.log &
-    simd_pid=$!
-    i=0
-    while [ "$(ls /dev/hidraw* 2>/dev/null | wc -l)" -lt "$n" ]; do
-        i=$((i + 1))
-        if [ $i -gt 100 ]; then
-            fail "fewer than $n hidraw nodes after 10 s"
-            return 1
-        fi
-        sleep 0.1
-    done
-    return 0
-}
-
-# Stops quillon-simd (which then writes its dumps) and waits until its nodes are gone.
-stop_simd() {
-    local status i
-    kill -TERM "$simd_pid"
-    wait "$simd_pid"
-    status=$?
-    simd_pid=""
-    i=0
-    while ls /dev/hidraw* >/dev/null 2>&1 && [ $i -lt 50 ]; do
-        i=$((i + 1))
-        sleep 0.1
-    done
-    return $status
-}
-
-# Whether file $1 holds line $2 exactly.
-has_line() { grep -qxF -- "$2" "$1"; }
+QUILLON=quillon EXAMPLES=/test/examples EXPECTED=/test/expected SIMD_LOG=/tmp/simd.log
+. /test/cases.sh
 
 case_list() {
     case_name=list
@@ -62,12 +15,12 @@ case_list() {
     [ $rc -eq 0 ] || { fail "quillon list exited $rc"; return; }
     [ "$(wc -l < list.out)" -eq 3 ] || { fail "expected 3 interfaces"; return; }
     # The composite device's keyboard and vendor collections are two interfaces of one node.
-    kbd=$(grep -E '^/dev/hidraw[0-9]+#0  0581:0115  usage 0001:0006  in 9 out 2  family$' list.out)
+    kbd=$(grep -E '^/dev/hidraw[0-9]+#0  port sim-1  0581:0115  usage 0001:0006  in 9 out 2  family$' list.out)
     node=${kbd%#0*}
     [ -n "$kbd" ] || { fail "no keyboard collection line"; return; }
-    has_line list.out "$node#1  0581:0115  usage FF00:0001  in 64 out 64  family" ||
+    has_line list.out "$node#1  port sim-1  0581:0115  usage FF00:0001  in 64 out 64  family" ||
         { fail "no vendor collection line on $node"; return; }
-    grep -qE '^/dev/hidraw[0-9]+#0  1EAB:3303  usage FF00:0001  in 64 out 64  family$' list.out ||
+    grep -qE '^/dev/hidraw[0-9]+#0  port sim-2  1EAB:3303  usage FF00:0001  in 64 out 64  family$' list.out ||
         { fail "no 1EAB:3303 line"; return; }
     ok
 }
@@ -104,38 +57,6 @@ case_udev_names() {
     ok
 }
 
-# A full update through the hidraw backend: quillon-simd runs with ARGS and dumps the flash
-# area DUMP ("mcu|spi:ADDRESS:LENGTH") when stopped. Passes when quillon exits with WANT, prints
-# what the in-process simulator printed for the same device (/test/expected/NAME.out) and, on
-# success, leaves the flash equal to the image.
-# Usage: case_update NAME FIRMWARE WANT DUMP ARGS...
-case_update() {
-    case_name=$1
-    fw=/test/examples/$2
-    want=$3
-    dump=$4
-    shift 4
-    start_simd 1 --dump "$dump:/tmp/$case_name.flash" "$@" || return
-    timeout 120 quillon update "$fw.fw" > "$case_name.out" 2> "$case_name.err"
-    rc=$?
-    # What the device did last while the tool ran: still there, or vanished.
-    last=$(tail -n 1 /tmp/simd.log)
-    stop_simd || { fail "quillon-simd failed"; return; }
-    echo "== $case_name: exit $rc"
-    cat "$case_name.out" "$case_name.err"
-    [ $rc -eq 124 ] && { fail "quillon update timed out"; return; }
-    [ $rc -eq "$want" ] || { fail "quillon update exited $rc, not $want"; return; }
-    cmp -s "$case_name.out" "/test/expected/$case_name.out" ||
-        { fail "texts differ from the simulator's: $(tr '\n' '|' < "/test/expected/$case_name.out")"; return; }
-    if [ "$want" -eq 0 ]; then
-        cmp "/tmp/$case_name.flash" "$fw.bin" || { fail "flash differs from the image"; return; }
-    else
-        grep -q "완료" "$case_name.out" && { fail "a failed run said 완료"; return; }
-        [ "$last" = "quillon-simd: device 0 down" ] || { fail "the device did not vanish"; return; }
-    fi
-    ok
-}
-
 # A user without access to the node is told which node and how to fix it.
 case_permission() {
     case_name=permission
@@ -154,8 +75,37 @@ case_permission() {
     ok
 }
 
+# Two identical devices at two ports (their kernel phys): an update that does not say which is
+# refused before anything is sent; the station updates both at once, each found again at its own
+# port after its restart, whatever hidraw numbers the re-created devices get.
+case_station() {
+    case_name=station
+    start_simd 2 --dump 0@mcu:0x8000:20000:/tmp/station0.flash \
+        --dump 1@mcu:0x8000:20000:/tmp/station1.flash /test/scenarios/model3-two-ports.json || return
+    timeout 60 quillon update /test/examples/scanner-model3.fw > refused.out 2> refused.err
+    refused=$?
+    timeout 120 quillon station /test/examples/scanner-model3.fw > station.out 2> station.err
+    rc=$?
+    stop_simd || { fail "quillon-simd failed"; return; }
+    echo "== station: update exit $refused, station exit $rc"
+    cat refused.out refused.err station.out station.err
+    [ $refused -eq 2 ] || { fail "update without --port exited $refused, not 2"; return; }
+    grep -qF "(bench-1, bench-2)" refused.err || { fail "the refusal does not name the ports"; return; }
+    [ -s refused.out ] && { fail "the refused update told the operator something"; return; }
+    [ $rc -eq 0 ] || { fail "quillon station exited $rc"; return; }
+    for p in bench-1 bench-2; do
+        has_line station.out "$p: 완료" || { fail "no 완료 for $p"; return; }
+    done
+    for d in 0 1; do
+        cmp "/tmp/station$d.flash" /test/examples/scanner-model3.bin ||
+            { fail "device $d: flash differs from the image"; return; }
+    done
+    ok
+}
+
 case_list
 case_udev_names
+case_station
 # Boot switch and re-enumeration through the vendor collection of a keyboard + vendor device.
 case_update model3 scanner-model3 0 mcu:0x8000:20000 /test/scenarios/model3-composite.json
 # The Bluetooth module model, the default device for its file.
@@ -166,4 +116,4 @@ case_update spi spi-model3 0 spi:0x10000:12388 --for /test/examples/spi-model3.f
 case_update vanishes scanner-model3 1 mcu:0x8000:20000 /test/scenarios/model3-vanishes.json
 case_permission
 
-if [ $failures -eq 0 ]; then result PASS; else result "FAILED $failures"; fi
+finish

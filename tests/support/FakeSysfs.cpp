@@ -25,10 +25,12 @@ void FakeSysfs::AddNode(const std::string& name, std::uint16_t vid, std::uint16_
 }
 
 void FakeSysfs::AddRawNode(const std::string& name, const std::string& uevent,
-                           const std::optional<std::vector<std::uint8_t>>& descriptor) {
+                           const std::optional<std::vector<std::uint8_t>>& descriptor,
+                           const std::string& parents) {
     // devices/HIDDEV/{uevent,report_descriptor,hidraw/NAME/device -> ../..}, and
     // class/hidraw/NAME -> ../../devices/HIDDEV/hidraw/NAME.
-    const std::string hid = "hid" + std::to_string(devices_++);
+    const std::string hid =
+        (parents.empty() ? "" : parents + "/") + "hid" + std::to_string(devices_++);
     const fs::path device = dir_.Path() / "sys" / "devices" / hid;
     fs::create_directories(device / "hidraw" / name);
     std::ofstream(device / "uevent") << uevent;

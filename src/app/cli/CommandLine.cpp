@@ -29,8 +29,9 @@ int RunCommandLine(const std::vector<std::string>& args) {
     CLI::App app("Updates the firmware of the scanner family over USB HID.", "quillon");
     app.set_version_flag("--version", VersionLine("quillon"));
     app.require_subcommand(1);
-    std::unique_ptr<Command> commands[] = {DefineInspect(app), DefineUpdate(app), DefinePack(app),
-                                           DefineList(app), DefineCompletion(app)};
+    std::unique_ptr<Command> commands[] = {DefineInspect(app), DefineUpdate(app),
+                                           DefineStation(app), DefinePack(app),
+                                           DefineList(app),    DefineCompletion(app)};
     // Set after the commands are defined, which would inherit it.
     app.footer(
         "Run \"quillon COMMAND --help\" for a command's options.\n"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "hid/HidPlatform.h"
 
 namespace quillon::cli {
 
@@ -27,6 +28,12 @@ std::unique_ptr<Command> DefinePack(CLI::App& app);
 std::unique_ptr<Command> DefineList(CLI::App& app);
 std::unique_ptr<Command> DefineUpdate(CLI::App& app);
 std::unique_ptr<Command> DefineCompletion(CLI::App& app);
+std::unique_ptr<Command> DefineStation(CLI::App& app);
+
+// One update run of the firmware file against hid, as "quillon update" makes it: every text on
+// standard output, progress on standard error, interrupts held while the run touches the
+// device. The exit code.
+int RunUpdateOn(HidPlatform& hid, const std::string& firmware);
 
 // The whole command line after the program name: the command word and its arguments (UTF-8).
 int RunCommandLine(const std::vector<std::string>& args);

@@ -4,6 +4,7 @@
 
 #include "app/RunEvents.h"
 #include "app/cli/Commands.h"
+#include "app/cli/StorageNotice.h"
 #include "app/cli/TerminalOperator.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
@@ -177,6 +178,8 @@ class Inspect : public Command {
         TerminalOperator op(file_);
         if (FirmwareLoader(*state, op, files).CheckFirmwareFile()) return kExitFileRefused;
         PrintDescription(*state);
+        const std::string notice = StorageNotice(state->g_fwStorage);
+        if (!notice.empty()) std::fprintf(stderr, "quillon inspect: %s\n", notice.c_str());
         return kExitOk;
     }
 

@@ -23,6 +23,7 @@ std::string UsbId(std::uint32_t vid, std::uint32_t pid) {
 
 struct Interface {
     std::string path;
+    std::string port;  // "?" where the platform cannot tell
     bool queried = false;
     HidAttributes a;
     bool hasCaps = false;
@@ -38,6 +39,8 @@ bool Enumerate(HidPlatform& hid, std::vector<Interface>& out) {
         Interface item;
         item.path = path;
         const Handle h = hid.OpenForQuery(path);
+        item.port = hid.InterfacePort(list, i);
+        if (item.port.empty()) item.port = "?";
         item.queried = h != kInvalidHandle && hid.GetAttributes(h, item.a);
         if (item.queried) item.hasCaps = hid.GetCaps(h, item.caps);
         hid.CloseHandle(h);
@@ -50,13 +53,14 @@ bool Enumerate(HidPlatform& hid, std::vector<Interface>& out) {
 void PrintText(const std::vector<Interface>& found) {
     for (const Interface& i : found) {
         if (!i.queried) {
-            std::printf("%s  (cannot be queried)\n", i.path.c_str());
+            std::printf("%s  port %s  (cannot be queried)\n", i.path.c_str(), i.port.c_str());
             continue;
         }
-        std::printf("%s  %s  usage %04X:%04X  in %u out %u%s\n", i.path.c_str(),
-                    UsbId(i.a.vendorId, i.a.productId).c_str(), i.hasCaps ? i.caps.usagePage : 0,
-                    i.hasCaps ? i.caps.usage : 0, i.caps.inputReportByteLength,
-                    i.caps.outputReportByteLength, IsFamily(i.a) ? "  family" : "");
+        std::printf("%s  port %s  %s  usage %04X:%04X  in %u out %u%s\n", i.path.c_str(),
+                    i.port.c_str(), UsbId(i.a.vendorId, i.a.productId).c_str(),
+                    i.hasCaps ? i.caps.usagePage : 0, i.hasCaps ? i.caps.usage : 0,
+                    i.caps.inputReportByteLength, i.caps.outputReportByteLength,
+                    IsFamily(i.a) ? "  family" : "");
     }
     if (found.empty()) std::printf("no HID interfaces present\n");
 }
@@ -69,6 +73,7 @@ JsonObject Document(const std::vector<Interface>& found) {
     for (const Interface& i : found) {
         JsonObject o;
         o["path"] = i.path;
+        o["port"] = i.port;
         o["queried"] = i.queried;
         if (i.queried) {
             o["usb"] = UsbId(i.a.vendorId, i.a.productId);
@@ -89,7 +94,8 @@ class List : public Command {
         : Command(
               app.add_subcommand("list", "list the HID interfaces present and mark the family's")) {
         sub_->footer(
-            "Prints one line per HID interface present: path, VID:PID, usage page and usage,\n"
+            "Prints one line per HID interface present: path, port (the physical place of its\n"
+            "device, \"?\" when unknown), VID:PID, usage page and usage,\n"
             "input and output report lengths (report-ID byte included), and \"family\" on the\n"
             "interfaces of the device family (VID 0581, or 1EAB:3303). With --simulate it lists\n"
             "the simulated bus of SCENARIO.json, or one default simulated device. With --json it\n"

@@ -9,6 +9,7 @@
 
 #include "app/DialogView.h"
 #include "state/RunPhase.h"
+#include "state/Texts.h"
 
 namespace quillon::cli {
 
@@ -38,7 +39,7 @@ class TerminalProgress : public DialogView {
     const PhaseChannel& phases_;
     int columns_;
     int position_ = 0;
-    std::string label_ = "0%";
+    std::string label_ = text::kZeroPercent;
     std::string drawn_;
 };
 

@@ -19,4 +19,8 @@ std::FILE* OpenForWriting(const std::string& path) {
     return std::fopen(path.c_str(), "wb");
 }
 
+std::FILE* OpenForAppending(const std::string& path) {
+    return std::fopen(path.c_str(), "ab");
+}
+
 }  // namespace quillon

@@ -32,4 +32,9 @@ std::FILE* OpenForWriting(const std::string& path) {
     return wide.empty() ? nullptr : _wfopen(wide.c_str(), L"wb");
 }
 
+std::FILE* OpenForAppending(const std::string& path) {
+    const std::wstring wide = win32::WideFromUtf8(path);
+    return wide.empty() ? nullptr : _wfopen(wide.c_str(), L"ab");
+}
+
 }  // namespace quillon

@@ -14,6 +14,7 @@
 #include "app/qt/AppIcon.h"
 #include "app/qt/DialogTemplate.h"
 #include "app/qt/OperatorBox.h"
+#include "state/Texts.h"
 
 namespace quillon::gui {
 
@@ -79,11 +80,11 @@ CQuillonDlg::CQuillonDlg(SharedState& st, HidPlatform& hid, FileSystem& files, Q
     const UnitRect size = DialogToPixels({0, 0, kDialogWidthUnits, kDialogHeightUnits}, base_);
     setFixedSize(size.width, size.height);
     setWindowIcon(AppIcon());
-    setWindowTitle(QString::fromUtf8(kTemplateCaption));
+    setWindowTitle(QString::fromUtf8(text::kTemplateCaption));
     CreateControls();
 
     // What the dialog's initialisation does once its controls exist.
-    setWindowTitle(QString::fromUtf8(kCaption));
+    setWindowTitle(QString::fromUtf8(text::kCaption));
     installEventFilter(this);
     timer_.setObjectName(QStringLiteral("timer1"));
     timer_.setTimerType(Qt::PreciseTimer);

@@ -1,9 +1,10 @@
-// The main dialog's template as data: its size and each control, in template order (which is
-// also the tab order and the order in which a control is looked up by identifier).
+// The main dialog's template (app/MainDialogTemplate.h) as the Qt dialog reads it: its size and
+// each control, in template order, with the kind of widget the control becomes.
 #pragma once
 
 #include <span>
 
+#include "app/MainDialogTemplate.h"
 #include "app/qt/DialogUnits.h"
 
 namespace quillon::gui {
@@ -18,20 +19,18 @@ struct ControlTemplate {
     UnitRect rect;  // dialog units
 };
 
-inline constexpr int kPathBox = 1000;
-inline constexpr int kBrowseButton = 1001;
-inline constexpr int kUpdateButton = 1002;
-inline constexpr int kProgressBar = 1010;
-inline constexpr int kReadBackCheck = 1012;
-inline constexpr int kStatusLine = 1013;
-inline constexpr int kHiddenButton = 1014;
-inline constexpr int kStaticId = -1;  // both labels carry it; the first is the percentage label
+inline constexpr int kPathBox = IDC_PATH;
+inline constexpr int kBrowseButton = IDC_BROWSE;
+inline constexpr int kUpdateButton = IDC_UPDATE;
+inline constexpr int kProgressBar = IDC_PROGRESS;
+inline constexpr int kReadBackCheck = IDC_READBACK_CHECK;
+inline constexpr int kStatusLine = IDC_STATUS;
+inline constexpr int kHiddenButton = IDC_HIDDEN_BUTTON;
+inline constexpr int kStaticId = IDC_LABEL;  // both labels carry it; the first is the percentage
 
-inline constexpr int kDialogWidthUnits = 163;
-inline constexpr int kDialogHeightUnits = 117;
-inline constexpr int kDialogFontPoints = 9;
-inline constexpr char kTemplateCaption[] = "Quillon";
-inline constexpr char kCaption[] = "TARVO Update Tool V2";
+inline constexpr int kDialogWidthUnits = QUILLON_DIALOG_WIDTH;
+inline constexpr int kDialogHeightUnits = QUILLON_DIALOG_HEIGHT;
+inline constexpr int kDialogFontPoints = QUILLON_DIALOG_FONT_POINTS;
 
 std::span<const ControlTemplate> MainDialogTemplate();
 

@@ -56,7 +56,53 @@ bool HexField(const std::string& text, std::uint32_t limit, std::uint32_t& value
     return value <= limit;
 }
 
+// "1-1.2": a USB device's name in sysfs, its bus then the port chain ("usb1" is the root hub,
+// "1-1.2:1.0" one of the device's interfaces).
+bool IsUsbDeviceName(const std::string& name) {
+    const auto dash = name.find('-');
+    if (dash == std::string::npos || dash == 0 || dash + 1 == name.size()) return false;
+    bool digitBefore = false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if (c >= '0' && c <= '9') {
+            digitBefore = true;
+        } else if ((c == '.' && i > dash) || i == dash) {
+            if (!digitBefore) return false;
+            digitBefore = false;
+        } else {
+            return false;
+        }
+    }
+    return digitBefore;
+}
+
+std::string UeventValue(const std::string& uevent, const std::string& key) {
+    std::istringstream lines(uevent);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.size() > key.size() && line.compare(0, key.size(), key) == 0 &&
+            line[key.size()] == '=') {
+            return line.substr(key.size() + 1);
+        }
+    }
+    return {};
+}
+
 }  // namespace
+
+std::string DevicePort(const std::string& deviceFolder, const std::string& uevent) {
+    for (fs::path p = fs::path(deviceFolder).parent_path(); p.has_filename(); p = p.parent_path()) {
+        if (IsUsbDeviceName(p.filename().string())) return p.filename().string();
+    }
+    std::string phys = UeventValue(uevent, "HID_PHYS");
+    const auto slash = phys.rfind("/input");
+    if (slash != std::string::npos && slash + 6 < phys.size() &&
+        std::all_of(phys.begin() + static_cast<std::ptrdiff_t>(slash) + 6, phys.end(),
+                    [](char c) { return c >= '0' && c <= '9'; })) {
+        phys.erase(slash);
+    }
+    return phys;
+}
 
 bool ParseHidId(const std::string& uevent, std::uint16_t& bus, std::uint16_t& vendor,
                 std::uint16_t& product) {
@@ -102,6 +148,9 @@ HidrawNode ReadHidrawNode(const SysfsLayout& layout, const std::string& name) {
         node.error = "no HID_ID in uevent";
         return node;
     }
+    std::error_code ec;
+    const fs::path real = fs::canonical(device, ec);
+    node.port = DevicePort(ec ? device.string() : real.string(), uevent);
     if (!ReadWhole(device / "report_descriptor", descriptor)) {
         node.error = "no report descriptor";
         return node;

@@ -25,6 +25,10 @@ struct HidrawNode {
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     ReportDescriptor descriptor;
+    // Where the device is plugged in: the USB port path of the USB device above the node
+    // ("1-1.2"), or for a device not on USB the physical name it was created with (HID_PHYS
+    // without "/inputN"); empty when neither is known.
+    std::string port;
     std::string error;  // why the node could not be read; empty when it could
 };
 
@@ -32,6 +36,9 @@ struct HidrawNode {
 std::vector<HidrawNode> ListHidrawNodes(const SysfsLayout& layout);
 // One node by name ("hidraw3"); error says why it cannot be used.
 HidrawNode ReadHidrawNode(const SysfsLayout& layout, const std::string& name);
+
+// The port of a HID device from its sysfs folder (links resolved) and its uevent text.
+std::string DevicePort(const std::string& deviceFolder, const std::string& uevent);
 
 // Reads "HID_ID=0003:00000581:00000115" out of a uevent text.
 bool ParseHidId(const std::string& uevent, std::uint16_t& bus, std::uint16_t& vendor,

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "hid/win32/InterfaceDetail.h"
+#include "hid/win32/LocationPath.h"
 #include "hid/win32/WideText.h"
 #include "hid/win32/Win32Errors.h"
 
@@ -35,6 +36,7 @@ Win32HidPlatform::~Win32HidPlatform() {
         if (t->pending) EndPending(*t);
         ::CloseHandle(AsHandle(event));
     }
+    if (staleEvent_ != nullptr) ::CloseHandle(staleEvent_);
 }
 
 Handle Win32HidPlatform::OpenInterfaceList() {
@@ -64,6 +66,25 @@ bool Win32HidPlatform::EnumInterface(Handle list, std::uint32_t index, std::stri
         path = Utf8FromWide(DevicePathOf(record.get(), size));
     }
     return true;
+}
+
+std::string Win32HidPlatform::InterfacePort(Handle list, std::uint32_t index) {
+    if (list == kInvalidHandle) return {};
+    const HDEVINFO info = AsHandle(list);
+    SP_DEVICE_INTERFACE_DATA data{};
+    data.cbSize = sizeof(data);
+    if (!::SetupDiEnumDeviceInterfaces(info, nullptr, &hidGuid_, index, &data)) return {};
+    DWORD size = 0;
+    ::SetupDiGetDeviceInterfaceDetailW(info, &data, nullptr, 0, &size, nullptr);
+    if (size < DetailFixedSize()) return {};
+    const std::unique_ptr<std::uint8_t[]> record(new (std::nothrow) std::uint8_t[size]);
+    if (!record) return {};
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(record.get());
+    detail->cbSize = static_cast<DWORD>(DetailFixedSize());
+    SP_DEVINFO_DATA node{};
+    node.cbSize = sizeof(node);
+    if (!::SetupDiGetDeviceInterfaceDetailW(info, &data, detail, size, nullptr, &node)) return {};
+    return DevicePort(node.DevInst);
 }
 
 void Win32HidPlatform::DestroyInterfaceList(Handle list) {
@@ -205,6 +226,25 @@ void Win32HidPlatform::CancelTransfer(Handle device) {
     for (auto& [event, t] : transfers_) {
         if (t->pending && t->device == h) EndPending(*t);
     }
+}
+
+// HidD_FlushQueue would drop the queued reports unseen; reads that never wait drop the same
+// reports and let the trace show what was dropped. The HID class driver completes a read at once
+// from its queue when a report waits there; otherwise the read is cancelled, and a report that
+// arrived in between completes it all the same, which is as stale as the others.
+bool Win32HidPlatform::TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) {
+    if (device == kInvalidHandle || len == 0 || len > MAXDWORD) return false;
+    if (staleEvent_ == nullptr) staleEvent_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (staleEvent_ == nullptr) return false;
+    OVERLAPPED ov{};
+    ov.hEvent = staleEvent_;
+    ::ResetEvent(staleEvent_);
+    const HANDLE h = AsHandle(device);
+    if (::ReadFile(h, data, static_cast<DWORD>(len), nullptr, &ov)) return true;
+    if (::GetLastError() != ERROR_IO_PENDING) return false;
+    if (::WaitForSingleObject(staleEvent_, 0) != WAIT_OBJECT_0) ::CancelIoEx(h, &ov);
+    DWORD moved = 0;
+    return ::GetOverlappedResult(h, &ov, &moved, TRUE) != FALSE;
 }
 
 void Win32HidPlatform::Sleep(std::uint32_t ms) {

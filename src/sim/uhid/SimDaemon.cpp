@@ -69,7 +69,9 @@ int RunSimDaemon(const Scenario& scenario, const DaemonOptions& options) {
     std::vector<std::unique_ptr<UhidDevice>> twins;
     std::vector<std::unique_ptr<SimBridge>> bridges;
     for (std::size_t i = 0; i < scenario.devices.size(); ++i) {
-        twins.push_back(std::make_unique<UhidDevice>("device " + std::to_string(i)));
+        const std::string port =
+            scenario.devices[i].port.empty() ? DefaultPort(i) : scenario.devices[i].port;
+        twins.push_back(std::make_unique<UhidDevice>("device " + std::to_string(i), port));
         std::string error;
         if (!twins.back()->Open(options.uhidPath, error)) {
             std::fprintf(stderr, "quillon-simd: %s\n", error.c_str());

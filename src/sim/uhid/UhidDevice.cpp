@@ -57,7 +57,7 @@ bool UhidDevice::Create(const Identity& identity, const std::vector<std::uint8_t
     uhid_event ev{};
     ev.type = UHID_CREATE2;
     CopyName(ev.u.create2.name, sizeof ev.u.create2.name, "Quillon simulated " + label_);
-    CopyName(ev.u.create2.phys, sizeof ev.u.create2.phys, "quillon-simd/" + label_);
+    CopyName(ev.u.create2.phys, sizeof ev.u.create2.phys, port_);
     CopyName(ev.u.create2.uniq, sizeof ev.u.create2.uniq, label_);
     ev.u.create2.rd_size = static_cast<std::uint16_t>(descriptor.size());
     ev.u.create2.bus = kBusUsb;

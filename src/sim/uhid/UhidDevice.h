@@ -13,7 +13,9 @@ namespace quillon::sim {
 class UhidDevice : public KernelTwin {
   public:
     // label names the device in the log lines on standard error and in its HID name.
-    explicit UhidDevice(std::string label) : label_(std::move(label)) {}
+    // label names it; port becomes its physical place, as the kernel shows it (HID_PHYS).
+    UhidDevice(std::string label, std::string port)
+        : label_(std::move(label)), port_(std::move(port)) {}
     ~UhidDevice() override;
     UhidDevice(const UhidDevice&) = delete;
     UhidDevice& operator=(const UhidDevice&) = delete;
@@ -35,6 +37,7 @@ class UhidDevice : public KernelTwin {
     bool Send(const void* event, std::size_t size);
 
     std::string label_;
+    std::string port_;
     int fd_ = -1;
     bool created_ = false;
 };

@@ -1,5 +1,6 @@
-// The dialog as its template creates it: window styles, size and font, every control in order
-// with its identifier, class, text, rectangle and styles, and the state after initialisation.
+// The dialog as its template creates it, compared with the one template (app/MainDialogTemplate.h):
+// window styles, size and font, every control in order with its identifier, class, text, rectangle
+// and styles, and the state after initialisation.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "app/MainDialogTemplate.h"
 #include "app/win32/resource.h"
 #include "hid/win32/WideText.h"
 #include "state/Texts.h"
@@ -125,55 +127,61 @@ Template LoadDialogTemplate(int id) {
     return t;
 }
 
+// A window class of the template: as the template stores it and as the control created from it
+// reports it.
+struct WindowClass {
+    std::wstring stored, created;
+};
+
+// A system class named by ordinal (one this test does not know fails the comparison).
+WindowClass ClassOfRow(int ordinal) {
+    const wchar_t* name = ordinal == QUILLON_CLASS_BUTTON   ? WC_BUTTONW
+                          : ordinal == QUILLON_CLASS_EDIT   ? WC_EDITW
+                          : ordinal == QUILLON_CLASS_STATIC ? WC_STATICW
+                                                            : L"?";
+    return {L"#" + std::to_wstring(ordinal), name};
+}
+
+// A class named by name: stored in capitals, as the resource compiler stores every name.
+WindowClass ClassOfRow(const char* name) {
+    std::wstring upper = Wide(name);
+    ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+    return {upper, Wide(name)};
+}
+
 struct ControlRow {
     LONG id;
-    const wchar_t* templateClass;  // as stored: an ordinal of a system class, or a name
-    const wchar_t* cls;            // as created
+    WindowClass cls;
     std::wstring text;
     DWORD style;  // the whole style word of the template
     short x, y, cx, cy;
 };
 
+// The controls as the one template gives them.
 const std::vector<ControlRow>& Rows() {
-    constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-    static const std::vector<ControlRow> rows = {
-        {IDC_PATH, L"#129", L"Edit", L"",
-         kChild | WS_BORDER | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, 14, 25, 104, 14},
-        {IDC_BROWSE, L"#128", L"Button", Wide(text::kBrowse), kChild | WS_TABSTOP | BS_PUSHBUTTON,
-         120, 25, 36, 14},
-        {IDC_UPDATE, L"#128", L"Button", Wide(text::kUpdate), kChild | WS_TABSTOP | BS_PUSHBUTTON,
-         60, 56, 50, 14},
-        {IDC_PROGRESS, L"MSCTLS_PROGRESS32", L"msctls_progress32", L"",
-         kChild | WS_BORDER | PBS_SMOOTH, 7, 79, 126, 14},
-        {IDC_LABEL, L"#130", L"Static", L"0%", kChild | WS_GROUP | SS_LEFT, 137, 81, 19, 8},
-        {IDC_LABEL, L"#130", L"Static", Wide(text::kInstruction), kChild | WS_GROUP | SS_LEFT, 7, 7,
-         107, 8},
-        {IDC_READBACK_CHECK, L"BUTTON", L"Button", Wide(text::kReadBackCheck),
-         WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX, 11, 51, 44, 10},
-        {IDC_STATUS, L"#130", L"Static", L" ", kChild | WS_GROUP | SS_CENTER, 10, 98, 138, 8},
-        {IDC_HIDDEN_BUTTON, L"#128", L"Button", L"Button3", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON,
-         125, 52, 31, 14},
-    };
+#define QUILLON_TEST_ROW(text, id, cls, style, x, y, cx, cy) \
+    {id, ClassOfRow(cls), Wide(text), static_cast<DWORD>(style), x, y, cx, cy},
+    static const std::vector<ControlRow> rows = {QUILLON_MAIN_DIALOG_CONTROLS(QUILLON_TEST_ROW)};
+#undef QUILLON_TEST_ROW
     return rows;
 }
 
 TEST(DialogTemplate, ResourceHoldsTheTemplateExactly) {
     const Template t = LoadDialogTemplate(IDD_QUILLON_DIALOG);
-    EXPECT_EQ(t.style, static_cast<DWORD>(DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_VISIBLE |
-                                          WS_CAPTION | WS_SYSMENU));
-    EXPECT_EQ(t.exStyle, static_cast<DWORD>(WS_EX_APPWINDOW));
-    EXPECT_EQ(t.cx, 163);
-    EXPECT_EQ(t.cy, 117);
-    EXPECT_EQ(t.caption, L"Quillon");
-    EXPECT_EQ(t.font, L"MS Shell Dlg");
-    EXPECT_EQ(t.pointSize, 9);
+    EXPECT_EQ(t.style, static_cast<DWORD>(QUILLON_DIALOG_STYLE));
+    EXPECT_EQ(t.exStyle, static_cast<DWORD>(QUILLON_DIALOG_EXSTYLE));
+    EXPECT_EQ(t.cx, QUILLON_DIALOG_WIDTH);
+    EXPECT_EQ(t.cy, QUILLON_DIALOG_HEIGHT);
+    EXPECT_EQ(t.caption, Wide(text::kTemplateCaption));
+    EXPECT_EQ(t.font, Wide(QUILLON_DIALOG_FONT_FACE));
+    EXPECT_EQ(t.pointSize, QUILLON_DIALOG_FONT_POINTS);
     ASSERT_EQ(t.items.size(), Rows().size());
     for (std::size_t i = 0; i < Rows().size(); ++i) {
         const ControlRow& row = Rows()[i];
         const TemplateItem& item = t.items[i];
         SCOPED_TRACE(i);
         EXPECT_EQ(item.id, row.id);
-        EXPECT_EQ(item.cls, row.templateClass);
+        EXPECT_EQ(item.cls, row.cls.stored);
         EXPECT_EQ(item.text, row.text);
         EXPECT_EQ(item.style, row.style);
         EXPECT_EQ(item.exStyle, 0u);
@@ -192,7 +200,7 @@ TEST(DialogTemplate, ControlsAsCreatedInTemplateOrder) {
         SCOPED_TRACE(row.id);
         ASSERT_NE(child, nullptr);
         EXPECT_EQ(::GetDlgCtrlID(child), row.id);
-        EXPECT_EQ(ClassOf(child), row.cls);
+        EXPECT_EQ(ClassOf(child), row.cls.created);
         EXPECT_EQ(rig.Text(child), row.text);
         EXPECT_EQ(::IsWindowVisible(child) != FALSE, (row.style & WS_VISIBLE) != 0);
         EXPECT_TRUE(::IsWindowEnabled(child));
@@ -209,9 +217,9 @@ TEST(DialogTemplate, ControlsAsCreatedInTemplateOrder) {
         EXPECT_EQ(style & kept, kept);
         child = ::GetWindow(child, GW_HWNDNEXT);
     }
-    EXPECT_EQ(child, nullptr) << "a control beyond the nine of the template";
+    EXPECT_EQ(child, nullptr) << "a control beyond those of the template";
     // The lookup by the shared identifier finds the percentage label, the first of the two.
-    EXPECT_EQ(rig.ItemText(IDC_LABEL), L"0%");
+    EXPECT_EQ(rig.ItemText(IDC_LABEL), Wide(text::kZeroPercent));
 }
 
 TEST(DialogTemplate, WindowAfterInitialisation) {
@@ -219,14 +227,16 @@ TEST(DialogTemplate, WindowAfterInitialisation) {
     const HWND d = rig.Dialog();
     EXPECT_EQ(rig.Text(d), Wide(text::kCaption));
     const LONG style = ::GetWindowLongW(d, GWL_STYLE);
-    const LONG want = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    // The window keeps the template's styles, the font bit aside (it only says that the template
+    // names a font).
+    const LONG want = QUILLON_DIALOG_STYLE & ~DS_SETFONT;
     EXPECT_EQ(style & want, want);
     EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
     EXPECT_NE(::GetWindowLongW(d, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
 
     RECT client;
     ::GetClientRect(d, &client);
-    const RECT size = Pixels(d, 0, 0, 163, 117);
+    const RECT size = Pixels(d, 0, 0, QUILLON_DIALOG_WIDTH, QUILLON_DIALOG_HEIGHT);
     EXPECT_EQ(client.right, size.right);
     EXPECT_EQ(client.bottom, size.bottom);
 
@@ -234,9 +244,10 @@ TEST(DialogTemplate, WindowAfterInitialisation) {
     const HFONT hfont = reinterpret_cast<HFONT>(::SendMessageW(d, WM_GETFONT, 0, 0));
     ASSERT_NE(hfont, nullptr);
     ASSERT_NE(::GetObjectW(hfont, sizeof font, &font), 0);
-    EXPECT_STREQ(font.lfFaceName, L"MS Shell Dlg");
+    EXPECT_EQ(std::wstring(font.lfFaceName), Wide(QUILLON_DIALOG_FONT_FACE));
     const HDC screen = ::GetDC(nullptr);
-    EXPECT_EQ(font.lfHeight, -::MulDiv(9, ::GetDeviceCaps(screen, LOGPIXELSY), 72));
+    EXPECT_EQ(font.lfHeight,
+              -::MulDiv(QUILLON_DIALOG_FONT_POINTS, ::GetDeviceCaps(screen, LOGPIXELSY), 72));
     ::ReleaseDC(nullptr, screen);
 
     // Icon resource 128 as the big and small icon and as the drag icon.

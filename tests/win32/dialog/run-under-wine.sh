@@ -4,12 +4,13 @@
 # status is the tests' own, read from their XML report, since the desktop's does not pass it on.
 # Usage: run-under-wine.sh TEST.exe [GTEST ARGS]. The Wine prefix is one of its own beside the
 # program (QUILLON_UI_WINEPREFIX), with its own wineserver: other tests under Wine may run beside
-# it, and stopping the server at the end must not stop theirs.
+# it, and stopping the server at the end must not stop theirs. WINEARCH (default win32) is the
+# prefix's width, the program's.
 set -euo pipefail
 exe=$(readlink -f "$1")
 shift
 dir=$(dirname "$exe")
-export WINEPREFIX="${QUILLON_UI_WINEPREFIX:-$dir/wine-ui}" WINEARCH=win32
+export WINEPREFIX="${QUILLON_UI_WINEPREFIX:-$dir/wine-ui}" WINEARCH=${WINEARCH:-win32}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG=-all
 report="$dir/$(basename "$exe" .exe)-report.xml"

@@ -1,0 +1,114 @@
+// Station mode in real time, 1 ms per report as on a full-speed USB interrupt endpoint: 16
+// devices updated in parallel against one device alone, in the same process. Targets: the
+// parallel wall time within 1.15 times the single one, and host CPU per command within 2 times.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <random>
+
+#include "app/Station.h"
+#include "firmware/FirmwareHeader.h"
+
+namespace {
+
+using namespace quillon;
+
+// A model-6 file (no boot switch, no read-back, no restart): the time is the reports' own.
+std::string MakeFirmware(const std::filesystem::path& dir) {
+    std::vector<std::uint8_t> image(16 * 1024);
+    std::mt19937 rng(7);
+    for (auto& b : image) b = static_cast<std::uint8_t>(rng());
+    FirmwareFields f;
+    f.model = 6;
+    f.startAddress = 0x10000;
+    f.skipFinal = 1;
+    const std::vector<std::uint8_t> file = PackFirmware(f, image);
+    const std::filesystem::path path = dir / "station-bench.fw";
+    std::FILE* out = std::fopen(path.string().c_str(), "wb");
+    std::fwrite(file.data(), 1, file.size(), out);
+    std::fclose(out);
+    return path.string();
+}
+
+struct Quiet : StationEvents {
+    void OnText(const std::string&, const std::string&) override {}
+    void OnFinished(const FinishedRun& run) override { ok = ok && run.ok; }
+    void OnTick(const std::vector<PortStatus>&) override {}
+    bool ok = true;
+};
+
+struct Measured {
+    double wallMs = 0;
+    double cpuMs = 0;
+    std::uint64_t commands = 0;
+};
+
+std::optional<Measured> RunStation(const std::string& firmware, const std::filesystem::path& logs,
+                                   int devices) {
+    RunOptions o;
+    o.simulate = true;  // real time: 1 ms per report
+    o.firmware = firmware;
+    RunSetup setup;
+    std::string error;
+    if (!setup.Open(o, error)) return std::nullopt;
+    sim::SimPlatform& bus = setup.Bus()->Platform();
+    const sim::SimDeviceConfig device = bus.Device(0).Config();
+    for (int i = 1; i < devices; ++i) {
+        sim::SimDeviceConfig c = device;
+        c.port.clear();  // the next "sim-N"
+        bus.AddDevice(c);
+    }
+    auto loaded = std::make_unique<SharedState>();
+    sim::PreloadFirmware(firmware, *loaded);
+    Quiet events;
+    StationOptions so{firmware, {}, false, logs.string()};
+    const auto wall = std::chrono::steady_clock::now();
+    const std::clock_t cpu = std::clock();
+    Station(setup, *loaded, so, events).Run();
+    Measured m;
+    m.cpuMs = 1000.0 * static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC;
+    m.wallMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall).count();
+    for (int i = 0; i < devices; ++i) {
+        for (int c = 0; c < sim::kCommandKinds; ++c) {
+            m.commands +=
+                bus.Device(static_cast<std::size_t>(i)).Count(static_cast<sim::SimCommand>(c));
+        }
+    }
+    if (!events.ok) return std::nullopt;
+    return m;
+}
+
+void BM_Station16ParallelVsOne(benchmark::State& state) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("quillon-station-bench-" + std::to_string(std::rand()));
+    std::filesystem::create_directories(dir);
+    const std::string firmware = MakeFirmware(dir);
+    for (auto _ : state) {
+        const std::optional<Measured> a = RunStation(firmware, dir, 1);
+        const std::optional<Measured> b = RunStation(firmware, dir, 16);
+        if (!a || !b) {
+            state.SkipWithError("a station run failed");
+            break;
+        }
+        const Measured& one = *a;
+        const Measured& sixteen = *b;
+        state.counters["one_wall_ms"] = one.wallMs;
+        state.counters["sixteen_wall_ms"] = sixteen.wallMs;
+        state.counters["wall_ratio"] = sixteen.wallMs / one.wallMs;
+        state.counters["one_cpu_us_per_command"] =
+            1000.0 * one.cpuMs / static_cast<double>(one.commands);
+        state.counters["sixteen_cpu_us_per_command"] =
+            1000.0 * sixteen.cpuMs / static_cast<double>(sixteen.commands);
+        state.counters["cpu_ratio"] = (sixteen.cpuMs / static_cast<double>(sixteen.commands)) /
+                                      (one.cpuMs / static_cast<double>(one.commands));
+        state.counters["commands_per_device"] = static_cast<double>(one.commands);
+    }
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_Station16ParallelVsOne)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

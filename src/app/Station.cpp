@@ -1,0 +1,256 @@
+#include "app/Station.h"
+
+#include <algorithm>
+#include <mutex>
+#include <set>
+
+#include "app/DialogView.h"
+#include "app/UpdateController.h"
+#include "firmware/FirmwareHeader.h"
+#include "protocol/FittingPorts.h"
+#include "protocol/ProgramDevice.h"
+#include "state/Operator.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr std::uint32_t kTickMs = 1;             // as the dialog's timer
+constexpr std::uint64_t kScanMs = 200;           // how often the watch looks for devices
+constexpr std::uint64_t kRestartStartMs = 3000;  // a device told to start its firmware goes within
+constexpr std::uint64_t kReturnMs = 60000;       // and is back within, as the worker waits for it
+
+}  // namespace
+
+std::string ReadBackLogFor(const std::string& port) {
+    std::string name = port;
+    for (char& c : name) {
+        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
+        if (!keep) c = '_';
+    }
+    return "Readtest-" + name + ".bin";
+}
+
+// One port: its run's own state, platform view, operator, display and read-back log.
+struct Station::Slot : Operator, DialogView, FileSystem {
+    // What a finished run in watch mode waits for before the port takes the next device.
+    enum class After { kNothing, kRestart, kReturn, kUnplug };
+
+    Slot(std::string p, StationEvents& e, std::string firmware, std::string folder)
+        : events(e), path(std::move(firmware)), logFolder(std::move(folder)) {
+        status.port = std::move(p);
+    }
+
+    // Operator, called by the worker.
+    void ShowMessage(const std::string& text) override {
+        {
+            std::lock_guard lock(mutex);
+            texts.push_back(text);
+            status.result = text;
+        }
+        events.OnText(status.port, text);
+    }
+    std::string ReadPathBox() override { return path; }
+    void WriteStatusLine(const std::string& text) override {
+        std::lock_guard lock(mutex);
+        status.status = text;
+    }
+    // DialogView, called by the station's thread.
+    void SetBarPosition(int position) override {
+        std::lock_guard lock(mutex);
+        status.percent = position;
+    }
+    void StepBar() override {
+        std::lock_guard lock(mutex);
+        if (status.percent < 100) ++status.percent;
+    }
+    void SetPercentLabel(const std::string&) override {}
+    void EnableControls(bool) override {}
+    // FileSystem: every port keeps a read-back log of its own.
+    std::unique_ptr<ReadableFile> OpenRead(const std::string& p) override {
+        return files.OpenRead(p);
+    }
+    std::unique_ptr<WritableFile> Create(const std::string& p) override {
+        if (p != kReadBackLogName) return files.Create(p);
+        const std::string name = ReadBackLogFor(status.port);
+        return files.Create(logFolder.empty() ? name : logFolder + "/" + name);
+    }
+
+    PortStatus Snapshot() {
+        std::lock_guard lock(mutex);
+        return status;
+    }
+
+    StationEvents& events;
+    std::string path;
+    std::string logFolder;
+    StdFileSystem files;
+    std::unique_ptr<HidPlatform> hid;
+    std::unique_ptr<SharedState> st;
+    std::unique_ptr<LinkServices> services;
+    std::unique_ptr<UpdateController> controller;
+    std::mutex mutex;
+    PortStatus status;
+    std::vector<std::string> texts;
+    std::uint64_t startedAt = 0;
+    After after = After::kNothing;
+    std::uint64_t afterSince = 0;
+};
+
+Station::Station(RunSetup& setup, const SharedState& loaded, StationOptions options,
+                 StationEvents& events)
+    : setup_(setup), loaded_(loaded), options_(std::move(options)), events_(events) {}
+
+Station::~Station() {
+    for (auto& s : slots_) {
+        if (s->controller) s->controller->WaitForRun();
+    }
+}
+
+Station::Slot& Station::SlotOf(const std::string& port) {
+    const auto it = std::lower_bound(
+        slots_.begin(), slots_.end(), port,
+        [](const std::unique_ptr<Slot>& s, const std::string& p) { return s->status.port < p; });
+    if (it != slots_.end() && (*it)->status.port == port) return **it;
+    return **slots_.insert(
+        it, std::make_unique<Slot>(port, events_, options_.firmware, options_.logFolder));
+}
+
+void Station::Start(Slot& slot) {
+    HidPlatform& base = setup_.Base();
+    if (!slot.controller) {
+        slot.hid = setup_.PortPlatform(slot.status.port);
+        if (!slot.hid) return;
+        slot.st = std::make_unique<SharedState>();
+        slot.services =
+            std::make_unique<LinkServices>(LinkServices{*slot.st, *slot.hid, slot, slot});
+        slot.controller = std::make_unique<UpdateController>(*slot.services, slot);
+        if (sim::SimClock* clock = setup_.VirtualClock()) {
+            slot.controller->WorkerHooks([clock] { clock->Join(); }, [clock] { clock->Leave(); });
+        }
+    }
+    {
+        std::lock_guard lock(slot.mutex);
+        slot.texts.clear();
+        slot.status.result.clear();
+        slot.status.status.clear();
+        slot.status.percent = 0;
+        slot.status.ok = false;
+        ++slot.status.runs;
+        slot.status.state = PortStatus::State::kRunning;
+    }
+    slot.startedAt = base.NowMs();
+    // The file is loaded again as every run does; a file changed since the check fails here.
+    if (!slot.controller->StartUpdate()) Finish(slot);
+}
+
+void Station::Finish(Slot& slot) {
+    const int code = slot.controller->WaitForRun();
+    slot.controller->Tick();
+    const bool ok = code == 0;
+    FinishedRun run;
+    run.port = slot.status.port;
+    run.ok = ok;
+    run.durationMs = setup_.Base().NowMs() - slot.startedAt;
+    run.bytes = ok ? loaded_.g_cbValidatedFile - kHeaderSize : 0;
+    {
+        std::lock_guard lock(slot.mutex);
+        run.texts = slot.texts;
+        slot.status.ok = ok;
+        slot.status.state = options_.watch ? PortStatus::State::kUnplug : PortStatus::State::kDone;
+    }
+    // Only an MCU image that ends with the final jump restarts the device into its firmware.
+    const bool restarts = ok && loaded_.g_fwStorage == 0 && loaded_.g_fwSkipFinal == 0;
+    slot.after = restarts ? Slot::After::kRestart : Slot::After::kUnplug;
+    slot.afterSince = setup_.Base().NowMs();
+    events_.OnFinished(run);
+}
+
+void Station::Watch(std::uint64_t now) {
+    const std::vector<std::string> found = FittingPorts(setup_.Base(), loaded_);
+    const std::set<std::string> present(found.begin(), found.end());
+    for (const std::string& p : found) {
+        if (options_.ports.empty() ||
+            std::find(options_.ports.begin(), options_.ports.end(), p) != options_.ports.end()) {
+            SlotOf(p);
+        }
+    }
+    for (auto& s : slots_) {
+        Slot& slot = *s;
+        if (slot.status.state == PortStatus::State::kRunning) continue;
+        const bool here = present.count(slot.status.port) != 0;
+        switch (slot.after) {
+            case Slot::After::kRestart:  // the device's own restart is not an unplug
+                if (!here) {
+                    slot.after = Slot::After::kReturn;
+                    slot.afterSince = now;
+                } else if (now - slot.afterSince > kRestartStartMs) {
+                    slot.after = Slot::After::kUnplug;
+                }
+                break;
+            case Slot::After::kReturn:
+                if (here) {
+                    slot.after = Slot::After::kUnplug;
+                } else if (now - slot.afterSince > kReturnMs) {
+                    slot.after = Slot::After::kNothing;  // it never came back: the port is free
+                    std::lock_guard lock(slot.mutex);
+                    slot.status.state = PortStatus::State::kWaiting;
+                }
+                break;
+            case Slot::After::kUnplug:
+                if (!here) {
+                    slot.after = Slot::After::kNothing;
+                    std::lock_guard lock(slot.mutex);
+                    slot.status.state = PortStatus::State::kWaiting;
+                }
+                break;
+            case Slot::After::kNothing:
+                if (here) Start(slot);
+                break;
+        }
+    }
+}
+
+std::vector<PortStatus> Station::Rows() {
+    std::vector<PortStatus> rows;
+    for (auto& s : slots_) rows.push_back(s->Snapshot());
+    return rows;
+}
+
+std::vector<PortStatus> Station::Run() {
+    sim::ClockMembership member(setup_.VirtualClock());
+    HidPlatform& base = setup_.Base();
+    if (!options_.watch) {
+        const std::vector<std::string> ports =
+            options_.ports.empty() ? FittingPorts(base, loaded_) : options_.ports;
+        for (const std::string& p : ports) SlotOf(p);
+        for (auto& s : slots_) Start(*s);
+    }
+    std::uint64_t nextScan = base.NowMs();
+    for (;;) {
+        const std::uint64_t now = base.NowMs();
+        bool busy = false;
+        for (auto& s : slots_) {
+            if (s->status.state != PortStatus::State::kRunning || !s->controller) continue;
+            s->controller->Tick();
+            if (s->controller->Busy()) {
+                busy = true;
+            } else {
+                Finish(*s);
+            }
+        }
+        if (options_.watch && now >= nextScan) {
+            Watch(now);
+            nextScan = now + kScanMs;
+            for (auto& s : slots_) busy = busy || s->status.state == PortStatus::State::kRunning;
+        }
+        busy_ = busy;
+        events_.OnTick(Rows());
+        if (!busy && (!options_.watch || stop_)) break;
+        base.Sleep(kTickMs);
+    }
+    return Rows();
+}
+
+}  // namespace quillon

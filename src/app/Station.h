@@ -1,0 +1,98 @@
+// Station mode: one update run per port, all at once, each with its own state and its own view
+// of the bus; in watch mode a run for every device as soon as it appears at a station port, and
+// none again for it until it has been unplugged.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/RunSetup.h"
+
+namespace quillon {
+
+struct StationOptions {
+    std::string firmware;
+    std::vector<std::string>
+        ports;  // empty: every port where a device that fits is (watch: appears)
+    bool watch = false;
+    std::string logFolder;  // where the read-back logs go (empty: the current directory)
+};
+
+// One port's row.
+struct PortStatus {
+    enum class State {
+        kWaiting,  // no device yet (watch), or not started
+        kRunning,
+        kDone,    // the run ended (watch: and the device has been unplugged since)
+        kUnplug,  // watch: the run ended; the device must be unplugged before the next
+    };
+    std::string port;
+    State state = State::kWaiting;
+    int percent = 0;
+    std::string status;      // the status line of the run
+    std::string result;      // the last text of the last run: "완료", or why it failed
+    bool ok = false;         // the last run ended with "완료"
+    std::uint32_t runs = 0;  // runs started at this port
+};
+
+// One finished run, as the log keeps it.
+struct FinishedRun {
+    std::string port;
+    bool ok = false;
+    std::vector<std::string> texts;  // every operator text, in order
+    std::uint64_t durationMs = 0;    // on the platform's clock
+    std::uint64_t bytes = 0;         // programmed and verified
+};
+
+// What the station tells as it goes. OnText comes from the worker threads; the others from the
+// thread that runs the station.
+class StationEvents {
+  public:
+    virtual ~StationEvents() = default;
+    virtual void OnText(const std::string& port, const std::string& text) = 0;
+    virtual void OnFinished(const FinishedRun& run) = 0;
+    // Often (each tick), for a live display.
+    virtual void OnTick(const std::vector<PortStatus>& rows) = 0;
+};
+
+class Station {
+  public:
+    // The file must have been checked (loaded) already into loaded.
+    Station(RunSetup& setup, const SharedState& loaded, StationOptions options,
+            StationEvents& events);
+    ~Station();
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
+
+    // Runs until every run has ended; in watch mode until StopWhenIdle was asked and no run is
+    // busy. The rows at the end, in port order.
+    std::vector<PortStatus> Run();
+    // Thread-safe; for the watch (and from a signal's flag).
+    void StopWhenIdle() { stop_ = true; }
+    bool Busy() const { return busy_; }
+
+  private:
+    struct Slot;
+    Slot& SlotOf(const std::string& port);
+    void Start(Slot& slot);
+    void Finish(Slot& slot);
+    void Watch(std::uint64_t now);
+    std::vector<PortStatus> Rows();
+
+    RunSetup& setup_;
+    const SharedState& loaded_;
+    StationOptions options_;
+    StationEvents& events_;
+    std::vector<std::unique_ptr<Slot>> slots_;  // in port order
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> busy_{false};
+};
+
+// The read-back log's name for a run at port: "Readtest-<port>.bin", the port's characters
+// other than letters, digits, '.', '-' and '_' written as '_'.
+std::string ReadBackLogFor(const std::string& port);
+
+}  // namespace quillon

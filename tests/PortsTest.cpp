@@ -1,0 +1,177 @@
+// Devices told apart by the port they are plugged into: one port's view of the bus, the refusal
+// of a file that fits devices at several ports, the scenario's ports and plug times, and the
+// clock that parallel runs share on virtual time.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "app/RunSetup.h"
+#include "firmware/Sha256.h"
+#include "hid/PortView.h"
+#include "sim/Scenario.h"
+#include "support/TempDir.h"
+
+namespace quillon {
+namespace {
+
+const std::string kFirmware = std::string(QUILLON_EXAMPLES) + "/scanner-model3.fw";
+
+std::vector<std::string> Listed(HidPlatform& hid) {
+    std::vector<std::string> out;
+    const Handle list = hid.OpenInterfaceList();
+    std::string path;
+    for (std::uint32_t i = 0; hid.EnumInterface(list, i, path); ++i) {
+        out.push_back(path + "@" + hid.InterfacePort(list, i));
+    }
+    hid.DestroyInterfaceList(list);
+    return out;
+}
+
+TEST(PortView, SeesOnlyItsPortAndOpensNothingElse) {
+    sim::SimPlatform bus(true);
+    sim::SimDeviceConfig two;
+    two.collections.resize(2);
+    bus.AddDevice({});   // sim-1
+    bus.AddDevice(two);  // sim-2, two interfaces
+    bus.AddDevice({});   // sim-3
+    EXPECT_EQ(Listed(bus), (std::vector<std::string>{"sim:d0.1/c0@sim-1", "sim:d1.1/c0@sim-2",
+                                                     "sim:d1.1/c1@sim-2", "sim:d2.1/c0@sim-3"}));
+    PortView view(bus, "sim-2");
+    EXPECT_EQ(Listed(view), (std::vector<std::string>{"sim:d1.1/c0@sim-2", "sim:d1.1/c1@sim-2"}));
+    for (const char* other : {"sim:d0.1/c0", "sim:d2.1/c0"}) {
+        EXPECT_EQ(view.OpenForQuery(other), kInvalidHandle) << other;
+        EXPECT_EQ(view.OpenOverlapped(other), kInvalidHandle) << other;
+        EXPECT_EQ(bus.ProbeCount(other), 0u) << other;
+    }
+    const Handle own = view.OpenOverlapped("sim:d1.1/c1");
+    EXPECT_NE(own, kInvalidHandle);
+    view.CloseHandle(own);
+}
+
+TEST(RunSetup, PinsAnUpdateToThePortOfItsDeviceAndRefusesSeveral) {
+    test::TempDir dir;
+    struct Case {
+        const char* name;
+        const char* devices;  // scenario "devices" array
+        bool opens;
+        std::string pinned;  // the one port the run sees
+    };
+    const Case cases[] = {
+        {"one device", R"([{"model": 3, "port": "1-4"}])", true, "1-4"},
+        {"a device the file does not fit beside it",
+         R"([{"model": 3, "port": "1-4"},
+             {"port": "1-5", "application": {"vid": "0x1234", "pid": 1}}])",
+         true, "1-4"},
+        {"two that fit", R"([{"port": "1-4"}, {"port": "1-5"}])", false, ""},
+        {"none", "[]", true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string json = std::string(R"({"devices": )") + c.devices + "}";
+        RunOptions o;
+        o.simulate = true;
+        o.virtualTime = true;
+        o.firmware = kFirmware;
+        o.scenario = dir.Write("s.json", {json.begin(), json.end()});
+        o.pinToFittingPort = true;
+        RunSetup setup;
+        std::string error;
+        ASSERT_EQ(setup.Open(o, error), c.opens) << error;
+        EXPECT_EQ(setup.Ambiguous(), !c.opens);
+        if (!c.opens) {
+            EXPECT_NE(error.find("1-4, 1-5"), std::string::npos) << error;
+            EXPECT_NE(error.find("--port"), std::string::npos) << error;
+            continue;
+        }
+        const std::vector<std::string> seen = Listed(setup.Hid());
+        if (c.pinned.empty()) {
+            EXPECT_EQ(seen.size(), Listed(setup.Base()).size());
+        } else {
+            ASSERT_EQ(seen.size(), 1u);
+            EXPECT_EQ(seen[0].substr(seen[0].find('@') + 1), c.pinned);
+        }
+    }
+}
+
+TEST(Scenario, PortsPlugTimesAndUnknownFields) {
+    sim::Scenario s;
+    std::string error;
+    ASSERT_TRUE(sim::ParseScenario(
+        R"({"devices": [{"port": "1-1.2", "plugAtMs": 500, "unplugAtMs": 900}, {}]})", s, error))
+        << error;
+    EXPECT_EQ(s.devices[0].port, "1-1.2");
+    EXPECT_EQ(s.devices[0].plugAtMs, 500u);
+    EXPECT_EQ(s.devices[0].unplugAtMs, 900u);
+    EXPECT_EQ(s.devices[1].port, "sim-2");  // the default names the place on the bus
+
+    const std::pair<const char*, const char*> refused[] = {
+        {R"({"devices": [{"modle": 3}]})", "devices[0].modle: unknown field"},
+        {R"({"devices": [{"faults": [{"command": "WriteFlash", "kind": "gone", "ta": 1}]}]})",
+         "devices[0].faults[0].ta: unknown field"},
+        {R"({"devices": [{"collections": [{"usage": 1, "inptu": 9}]}]})",
+         "devices[0].collections[0].inptu: unknown field"},
+        {R"({"devices": [], "device": []})", "device: unknown field"},
+        {R"({"devices": [{"plugAtMs": 5, "unplugAtMs": 5}]})", "devices[0].unplugAtMs"},
+        {R"({"devices": [{"port": ""}]})", "devices[0].port"},
+    };
+    for (const auto& [json, message] : refused) {
+        EXPECT_FALSE(sim::ParseScenario(json, s, error)) << json;
+        EXPECT_EQ(error.rfind(message, 0), 0u) << error;
+    }
+
+    // A device is on the bus only between its plug times.
+    sim::SimPlatform bus(true);
+    sim::SimDeviceConfig late;
+    late.plugAtMs = 500;
+    late.unplugAtMs = 900;
+    bus.AddDevice(late);
+    for (const auto& [at, present] :
+         {std::pair{0, false}, {499, false}, {500, true}, {899, true}, {900, false}}) {
+        bus.Clock().AdvanceTo(static_cast<std::uint64_t>(at));
+        EXPECT_EQ(Listed(bus).size(), present ? 1u : 0u) << at;
+    }
+}
+
+// Threads joined to a virtual clock each see exactly the times they wait for, as if alone.
+TEST(SimClock, JoinedThreadsSeeExactVirtualTimes) {
+    sim::SimClock clock(true);
+    const std::vector<std::uint64_t> steps[] = {{100, 100, 100, 100}, {250, 250}, {30, 400, 5}};
+    std::vector<std::vector<std::uint64_t>> seen(3);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < 3; ++i) clock.Join();
+    for (std::size_t i = 0; i < 3; ++i) {
+        threads.emplace_back([&, i] {
+            std::uint64_t t = 0;
+            for (const std::uint64_t step : steps[i]) {
+                t += step;
+                clock.AdvanceTo(t);
+                seen[i].push_back(clock.Now());
+            }
+            clock.Leave();
+        });
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(seen[0], (std::vector<std::uint64_t>{100, 200, 300, 400}));
+    EXPECT_EQ(seen[1], (std::vector<std::uint64_t>{250, 500}));
+    EXPECT_EQ(seen[2], (std::vector<std::uint64_t>{30, 430, 435}));
+    EXPECT_EQ(clock.Now(), 500u);
+}
+
+TEST(Sha256, KnownDigests) {
+    test::TempDir dir;
+    const std::pair<std::string, const char*> cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {std::string(1000, 'a'),
+         "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3"},
+    };
+    for (const auto& [text, digest] : cases) {
+        const std::string path = dir.Write("f", {text.begin(), text.end()});
+        EXPECT_EQ(Sha256OfFile(path), digest) << text.size();
+    }
+}
+
+}  // namespace
+}  // namespace quillon

@@ -1,0 +1,184 @@
+// Station mode on virtual time: many devices updated at once, each at its own port, faults
+// staying where they are, ports not asked for left alone, and the watch for a production line.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
+
+#include "app/Station.h"
+#include "firmware/FirmwareHeader.h"
+#include "state/Texts.h"
+#include "support/TempDir.h"
+
+namespace quillon {
+namespace {
+
+const std::string kFirmware = std::string(QUILLON_EXAMPLES) + "/scanner-model3.fw";
+
+struct Recorder : StationEvents {
+    void OnText(const std::string& port, const std::string& text) override {
+        std::lock_guard lock(mutex);
+        texts[port].push_back(text);
+    }
+    void OnFinished(const FinishedRun& run) override { finished.push_back(run); }
+    void OnTick(const std::vector<PortStatus>&) override {
+        if (tick) tick();
+    }
+    std::mutex mutex;
+    std::map<std::string, std::vector<std::string>> texts;
+    std::vector<FinishedRun> finished;
+    std::function<void()> tick;
+};
+
+// A bus on virtual time holding the device that the example fits, the file loaded.
+struct Bench {
+    Bench() {
+        RunOptions o;
+        o.simulate = true;
+        o.virtualTime = true;
+        o.firmware = kFirmware;
+        std::string error;
+        EXPECT_TRUE(setup.Open(o, error)) << error;
+        EXPECT_TRUE(sim::PreloadFirmware(kFirmware, *loaded));
+        device = bus().Device(0).Config();
+        image = test::TempDir::Read(std::string(QUILLON_EXAMPLES) + "/scanner-model3.bin");
+    }
+    sim::SimPlatform& bus() { return setup.Bus()->Platform(); }
+    sim::SimDevice& Add(const std::string& port, std::vector<sim::FaultRule> faults = {}) {
+        sim::SimDeviceConfig c = device;
+        c.port = port;
+        c.faults = std::move(faults);
+        return bus().AddDevice(c);
+    }
+    std::vector<std::uint8_t> Flash(sim::SimDevice& d) {
+        std::vector<std::uint8_t> out(image.size());
+        d.Flash().Read(loaded->g_fwStartAddress, out.data(),
+                       static_cast<std::uint32_t>(out.size()));
+        return out;
+    }
+
+    test::TempDir cwd;  // the runs' read-back logs
+    RunSetup setup;
+    std::unique_ptr<SharedState> loaded = std::make_unique<SharedState>();
+    sim::SimDeviceConfig device;
+    std::vector<std::uint8_t> image;
+};
+
+TEST(Station, EightIdenticalDevicesSwitchAndProgramEachAtItsOwnPort) {
+    // One device alone, for the virtual duration of a clean run.
+    std::uint64_t alone = 0;
+    {
+        Bench b;
+        Recorder r;
+        StationOptions o{kFirmware, {}, false, b.cwd.Path().string()};
+        Station(b.setup, *b.loaded, o, r).Run();
+        ASSERT_EQ(r.finished.size(), 1u);
+        ASSERT_TRUE(r.finished[0].ok);
+        alone = r.finished[0].durationMs;
+    }
+
+    Bench b;
+    // Device 0 (sim-1) is there already; seven more alike, two of them with faults.
+    std::vector<sim::SimDevice*> devices{&b.bus().Device(0)};
+    for (int i = 2; i <= 8; ++i) {
+        std::vector<sim::FaultRule> faults;
+        if (i == 3)
+            faults.push_back({sim::SimCommand::kReadFlash, 2, 2, sim::FaultKind::kWriteTimeout});
+        if (i == 6)
+            faults.push_back({sim::SimCommand::kEraseFlash, 3, 3, sim::FaultKind::kErrorStatus});
+        devices.push_back(&b.Add("sim-" + std::to_string(i), faults));
+    }
+    sim::SimDevice& stranger = b.Add("elsewhere");
+    StationOptions o{kFirmware, {}, false, b.cwd.Path().string()};
+    for (int i = 1; i <= 8; ++i) o.ports.push_back("sim-" + std::to_string(i));
+    Recorder r;
+    const std::vector<PortStatus> rows = Station(b.setup, *b.loaded, o, r).Run();
+
+    ASSERT_EQ(rows.size(), 8u);
+    ASSERT_EQ(r.finished.size(), 8u);
+    for (int i = 1; i <= 8; ++i) {
+        const std::string port = "sim-" + std::to_string(i);
+        SCOPED_TRACE(port);
+        const PortStatus& row = rows[static_cast<std::size_t>(i - 1)];
+        EXPECT_EQ(row.port, port);
+        sim::SimDevice& d = *devices[static_cast<std::size_t>(i - 1)];
+        EXPECT_EQ(d.BadFrames(), 0u);
+        if (i == 3) {
+            EXPECT_FALSE(row.ok);
+            EXPECT_EQ(r.texts[port],
+                      (std::vector<std::string>{text::kBurnTimeout, text::kReadBurnFailed}));
+        } else if (i == 6) {
+            EXPECT_FALSE(row.ok);
+            EXPECT_EQ(r.texts[port].back(), text::kEraseFailed);
+        } else {
+            EXPECT_TRUE(row.ok);
+            EXPECT_EQ(r.texts[port], std::vector<std::string>{text::kDone});
+            // Found again at its own port after its restart, and programmed there.
+            EXPECT_EQ(b.Flash(d), b.image);
+            EXPECT_EQ(d.Count(sim::SimCommand::kJumpTo),
+                      2u);  // into the boot loader, then the firmware
+        }
+    }
+    for (const FinishedRun& run : r.finished) {
+        // Each device saw the same virtual times as if it had been alone on the bus.
+        if (run.ok) {
+            EXPECT_EQ(run.durationMs, alone) << run.port;
+        }
+    }
+    // The device at a port not asked for was never even looked at.
+    for (int c = 0; c < static_cast<int>(sim::kCommandKinds); ++c) {
+        EXPECT_EQ(stranger.Count(static_cast<sim::SimCommand>(c)), 0u);
+    }
+    EXPECT_EQ(stranger.Restarts(), 0u);
+}
+
+TEST(Station, WatchUpdatesEachPluggedDeviceOnceUntilItIsUnplugged) {
+    Bench b;
+    // sim-1 holds the first device from the start; it is pulled at 30 s and another one goes
+    // in at 40 s. A third device is plugged into sim-2 at 10 s.
+    sim::SimDeviceConfig first = b.device;
+    b.setup.Bus()->Use({}, false);  // an empty bus; the devices below are all there is
+    first.port = "sim-1";
+    first.unplugAtMs = 30000;
+    sim::SimDeviceConfig second = b.device;
+    second.port = "sim-1";
+    second.plugAtMs = 40000;
+    second.seed = 2;
+    sim::SimDeviceConfig third = b.device;
+    third.port = "sim-2";
+    third.plugAtMs = 10000;
+    third.seed = 3;
+    sim::SimDevice& d1 = b.bus().AddDevice(first);
+    sim::SimDevice& d2 = b.bus().AddDevice(second);
+    sim::SimDevice& d3 = b.bus().AddDevice(third);
+
+    Recorder r;
+    StationOptions o{kFirmware, {}, true, b.cwd.Path().string()};
+    Station station(b.setup, *b.loaded, o, r);
+    r.tick = [&] {
+        if (b.setup.Base().NowMs() >= 90000) station.StopWhenIdle();
+    };
+    const std::vector<PortStatus> rows = station.Run();
+
+    ASSERT_EQ(r.finished.size(), 3u);
+    for (const FinishedRun& run : r.finished) EXPECT_TRUE(run.ok) << run.port;
+    EXPECT_EQ(r.finished[0].port, "sim-1");
+    EXPECT_EQ(r.finished[1].port, "sim-2");
+    EXPECT_EQ(r.finished[2].port, "sim-1");
+    for (sim::SimDevice* d : {&d1, &d2, &d3}) {
+        EXPECT_EQ(b.Flash(*d), b.image);
+        EXPECT_EQ(d->Count(sim::SimCommand::kJumpTo), 2u);  // one update each, not two
+    }
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].runs, 2u);
+    EXPECT_EQ(rows[0].state, PortStatus::State::kUnplug);
+    EXPECT_EQ(rows[1].runs, 1u);
+}
+
+TEST(Station, ReadBackLogsArePerPort) {
+    EXPECT_EQ(ReadBackLogFor("1-1.2"), "Readtest-1-1.2.bin");
+    EXPECT_EQ(ReadBackLogFor("PCIROOT(0)#USB(2)"), "Readtest-PCIROOT_0__USB_2_.bin");
+}
+
+}  // namespace
+}  // namespace quillon

@@ -1,0 +1,33 @@
+#!/bin/busybox sh
+# The first process of the Windows guest: loads the kernel modules, mounts the build machine's
+# root file system (QEMU shares it read-only over virtio-9p) with tmpfs where programs write,
+# and switches into it, where windows-guest.sh runs the cases with the machine's own bash, udev,
+# Xvfb and Wine. /test.env (exported to the guest script) says where the host's files are.
+/bin/busybox --install -s /bin
+mount -t proc proc /proc
+mount -t sysfs sysfs /sys
+mount -t devtmpfs devtmpfs /dev
+exec 3>/dev/ttyS1
+die() {
+    echo "FAIL guest: $*" >&3
+    poweroff -f
+}
+set -a
+. /test.env
+set +a
+while read -r m; do
+    insmod "/lib/modules/$m" || die "insmod $m failed"
+done < /lib/modules/modules.load
+mkdir -p /newroot
+# cache=loose: without the page cache (cache=none or mmap) the Windows programs crash in Wine.
+mount -t 9p -o trans=virtio,version=9p2000.L,ro,cache=loose,msize=262144 hostroot /newroot ||
+    die "cannot mount the host's root file system"
+for d in tmp run var/tmp var/lib/xkb root; do
+    mount -t tmpfs tmpfs "/newroot/$d" || die "cannot mount tmpfs on /$d"
+done
+mount --move /dev /newroot/dev
+mount --move /proc /newroot/proc
+mount --move /sys /newroot/sys
+exec 3>&-
+# switch_root, not chroot: udevadm refuses to work inside a chroot.
+exec switch_root /newroot /bin/bash "$QUILLON_ROOT/tests/kernel/windows-guest.sh"
