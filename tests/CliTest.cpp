@@ -84,8 +84,8 @@ TEST(Cli, HeaderValuesThatProgramTheWrongFlashOrNone) {
         bool notice;
     };
     const Row rows[] = {
-        {"inspect " + dir.File("wrap.fw"), 1, refused, false},
-        {"update " + dir.File("wrap.fw") + " --simulate --virtual-time", 1, refused, false},
+        {"inspect " + dir.File("wrap.fw"), 3, refused, false},
+        {"update " + dir.File("wrap.fw") + " --simulate --virtual-time", 3, refused, false},
         {"inspect " + dir.File("top.fw"), 0, "", false},
         {"inspect " + dir.File("none.fw"), 0, "", true},
         {"update " + dir.File("none.fw") + " --simulate --virtual-time", 0, "완료\n", true},

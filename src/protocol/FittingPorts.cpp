@@ -8,7 +8,7 @@ namespace quillon {
 
 namespace {
 
-bool LookedFor(const SearchPlan& plan, const HidAttributes& a) {
+bool InPlan(const SearchPlan& plan, const HidAttributes& a) {
     for (const auto* list : {&plan.beforeSwitch, &plan.afterSwitch}) {
         for (const auto& id : *list) {
             if (id.vid == a.vendorId && id.pid == a.productId) return true;
@@ -30,7 +30,7 @@ std::vector<std::string> FittingPorts(HidPlatform& hid, const SharedState& loade
         if (port.empty() || ports.count(port) != 0) continue;
         const Handle probe = hid.OpenForQuery(path);
         HidAttributes a;
-        if (probe != kInvalidHandle && hid.GetAttributes(probe, a) && LookedFor(plan, a)) {
+        if (probe != kInvalidHandle && hid.GetAttributes(probe, a) && InPlan(plan, a)) {
             ports.insert(port);
         }
         hid.CloseHandle(probe);
