@@ -1,6 +1,7 @@
 // The command line for scripts: the JSON events of whole runs and the exit code of each outcome.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -157,6 +158,52 @@ TEST(CliJson, ExitCodeTable) {
         EXPECT_EQ(events.back()["type"], "result");
         EXPECT_EQ(events.back()["exit"], row.code);
         EXPECT_EQ(Field(events, "message", "text"), row.texts);
+    }
+}
+
+// A station tells each port's run as update --json would, every object with its port and each
+// run closed by its own result; the station's exit code sums them up.
+TEST(CliJson, StationRunsEachEndInTheirOwnResult) {
+    test::TempDir dir;
+    const std::string fw = Examples("scanner-model3.fw");
+    const std::string two = dir.Write("two.json", Text(R"({"devices": [{"model": 3, "port": "a"},
+        {"model": 3, "port": "b", "faults": [{"command": "ReadFlash", "at": 2,
+        "kind": "write-timeout"}]}]})"));
+    const std::string empty = dir.Write("empty.json", Text(R"({"devices": []})"));
+    std::vector<std::uint8_t> corrupt = test::TempDir::Read(fw);
+    corrupt[100] ^= 1;
+    const std::string refused = dir.Write("corrupt.fw", corrupt);
+    struct Row {
+        int code;
+        std::string args;
+        std::map<std::string, Strings> texts;  // per port; "" for objects without one
+    };
+    const Row rows[] = {
+        {1,
+         fw + " --simulate " + two,
+         {{"a", {text::kDone}}, {"b", {text::kBurnTimeout, text::kReadBurnFailed}}}},
+        {3, refused + " --simulate", {{"", {text::kBadData2}}}},
+        {4, fw + " --simulate " + empty, {{"", {}}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args);
+        const test::ProgramRun r = Quillon("station --json --virtual-time " + row.args);
+        EXPECT_EQ(r.code, row.code);
+        std::map<std::string, std::vector<Json>> byPort;
+        for (const Json& e : Lines(r.out)) byPort[e.value("port", "")].push_back(e);
+        ASSERT_EQ(byPort.size(), row.texts.size());
+        for (const auto& [port, texts] : row.texts) {
+            SCOPED_TRACE(port);
+            const std::vector<Json>& events = byPort[port];
+            ASSERT_FALSE(events.empty());
+            EXPECT_EQ(Field(events, "message", "text"), texts);
+            EXPECT_EQ(events.back()["type"], "result");
+            const int exit = events.back()["exit"];
+            EXPECT_EQ(exit, port == "a" ? 0 : port == "b" ? 1 : row.code);
+            if (port == "a") {
+                EXPECT_EQ(events.back()["done"], 20000);
+            }
+        }
     }
 }
 

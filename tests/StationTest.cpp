@@ -16,7 +16,7 @@ namespace {
 const std::string kFirmware = std::string(QUILLON_EXAMPLES) + "/scanner-model3.fw";
 
 struct Recorder : StationEvents {
-    void OnText(const std::string& port, const std::string& text) override {
+    void OnText(const std::string& port, const std::string& text, std::uint64_t) override {
         std::lock_guard lock(mutex);
         texts[port].push_back(text);
     }
@@ -70,7 +70,7 @@ TEST(Station, EightIdenticalDevicesSwitchAndProgramEachAtItsOwnPort) {
     {
         Bench b;
         Recorder r;
-        StationOptions o{kFirmware, {}, false, b.cwd.Path().string()};
+        StationOptions o{kFirmware, {}, false, b.cwd.Path().string(), {}};
         Station(b.setup, *b.loaded, o, r).Run();
         ASSERT_EQ(r.finished.size(), 1u);
         ASSERT_TRUE(r.finished[0].ok);
@@ -89,7 +89,7 @@ TEST(Station, EightIdenticalDevicesSwitchAndProgramEachAtItsOwnPort) {
         devices.push_back(&b.Add("sim-" + std::to_string(i), faults));
     }
     sim::SimDevice& stranger = b.Add("elsewhere");
-    StationOptions o{kFirmware, {}, false, b.cwd.Path().string()};
+    StationOptions o{kFirmware, {}, false, b.cwd.Path().string(), {}};
     for (int i = 1; i <= 8; ++i) o.ports.push_back("sim-" + std::to_string(i));
     Recorder r;
     const std::vector<PortStatus> rows = Station(b.setup, *b.loaded, o, r).Run();
@@ -120,10 +120,15 @@ TEST(Station, EightIdenticalDevicesSwitchAndProgramEachAtItsOwnPort) {
         }
     }
     for (const FinishedRun& run : r.finished) {
+        SCOPED_TRACE(run.port);
         // Each device saw the same virtual times as if it had been alone on the bus.
         if (run.ok) {
-            EXPECT_EQ(run.durationMs, alone) << run.port;
+            EXPECT_EQ(run.durationMs, alone);
+            EXPECT_EQ(run.bytes, b.image.size());
+        } else {
+            EXPECT_LT(run.bytes, b.image.size());  // only what was verified before the fault
         }
+        EXPECT_EQ(run.exitCode, run.ok ? 0 : 1);
     }
     // The device at a port not asked for was never even looked at.
     for (int c = 0; c < static_cast<int>(sim::kCommandKinds); ++c) {
@@ -153,7 +158,7 @@ TEST(Station, WatchUpdatesEachPluggedDeviceOnceUntilItIsUnplugged) {
     sim::SimDevice& d3 = b.bus().AddDevice(third);
 
     Recorder r;
-    StationOptions o{kFirmware, {}, true, b.cwd.Path().string()};
+    StationOptions o{kFirmware, {}, true, b.cwd.Path().string(), {}};
     Station station(b.setup, *b.loaded, o, r);
     r.tick = [&] {
         if (b.setup.Base().NowMs() >= 90000) station.StopWhenIdle();

@@ -10,7 +10,7 @@
 #include "app/RunSetup.h"
 #include "app/UpdateController.h"
 #include "app/cli/Commands.h"
-#include "app/cli/FirstReportWatch.h"
+#include "app/FirstReportWatch.h"
 #include "app/cli/InterruptHold.h"
 #include "app/cli/StorageNotice.h"
 #include "app/cli/TerminalOperator.h"

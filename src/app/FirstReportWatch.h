@@ -6,7 +6,7 @@
 
 #include "hid/ForwardingHidPlatform.h"
 
-namespace quillon::cli {
+namespace quillon {
 
 class FirstReportWatch : public ForwardingHidPlatform {
   public:
@@ -26,4 +26,4 @@ class FirstReportWatch : public ForwardingHidPlatform {
     std::function<void()> hook_;  // only the worker writes, so no lock is needed
 };
 
-}  // namespace quillon::cli
+}  // namespace quillon
