@@ -8,6 +8,18 @@
 
 namespace quillon::cli {
 
+CLI::Option* Command::AddSimulation(RunOptions& options) {
+    CLI::Option* simulate =
+        sub_->add_option("--simulate", options.scenario,
+                         "simulated devices: the scenario's, or one that fits FILE")
+            ->expected(0, 1)
+            ->type_name("[SCENARIO.json]");
+    sub_->add_flag("--virtual-time", options.virtualTime,
+                   "simulated time: at once, then its duration on standard error")
+        ->needs(simulate);
+    return simulate;
+}
+
 namespace {
 
 // A script that asked for JSON gets its usage error as JSON too, on standard output.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/RunSetup.h"
 #include "hid/HidPlatform.h"
 
 namespace quillon::cli {
@@ -20,6 +21,9 @@ class Command {
 
   protected:
     explicit Command(CLI::App* sub) : sub_(sub) {}
+    // --simulate [SCENARIO.json] and --virtual-time, as the commands that run updates take them;
+    // the --simulate option, to see whether it was given.
+    CLI::Option* AddSimulation(RunOptions& options);
     CLI::App* sub_;
 };
 

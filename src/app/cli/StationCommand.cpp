@@ -51,13 +51,7 @@ class StationCommand : public Command {
         sub_->add_flag("--watch", station_.watch, "keep updating devices as they are plugged in");
         sub_->add_option("--log", logPath_, "append one JSON line per finished device to FILE")
             ->type_name("FILE.jsonl");
-        simulate_ = sub_->add_option("--simulate", options_.scenario,
-                                     "simulated devices: the scenario's, or one that fits FILE")
-                        ->expected(0, 1)
-                        ->type_name("[SCENARIO.json]");
-        sub_->add_flag("--virtual-time", options_.virtualTime,
-                       "simulated time: at once, then its duration on standard error")
-            ->needs(simulate_);
+        simulate_ = AddSimulation(options_);
         sub_->add_flag("--json", json_, "JSON Lines on standard output instead of the texts");
     }
 

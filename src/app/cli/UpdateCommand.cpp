@@ -5,12 +5,12 @@
 #include <mutex>
 #include <thread>
 
+#include "app/FirstReportWatch.h"
 #include "app/Host.h"
 #include "app/JsonRunOperator.h"
 #include "app/RunSetup.h"
 #include "app/UpdateController.h"
 #include "app/cli/Commands.h"
-#include "app/FirstReportWatch.h"
 #include "app/cli/InterruptHold.h"
 #include "app/cli/StorageNotice.h"
 #include "app/cli/TerminalOperator.h"
@@ -123,13 +123,7 @@ class Update : public Command {
             "given; --dump-flash writes the first simulated device's flash over the region that\n"
             "FILE programs (MCU or SPI flash).");
         sub_->add_option("FILE", options_.firmware, "the firmware file")->required();
-        simulate_ = sub_->add_option("--simulate", options_.scenario,
-                                     "simulated devices: the scenario's, or one that fits FILE")
-                        ->expected(0, 1)
-                        ->type_name("[SCENARIO.json]");
-        sub_->add_flag("--virtual-time", options_.virtualTime,
-                       "simulated time: at once, then its duration on standard error")
-            ->needs(simulate_);
+        simulate_ = AddSimulation(options_);
         sub_->add_option("--port", options_.port,
                          "update the device at PORT only (see quillon list)")
             ->type_name("PORT");
