@@ -6,16 +6,11 @@
 
 #include <cstdio>
 
-#include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
 #include "protocol/UpdateWorker.h"
 #include "sim/Scenario.h"
-#include "sim/SimPlatform.h"
-#include "state/RecordingOperator.h"
 #include "state/Texts.h"
-#include "support/TempDir.h"
-#include "support/TestFileSystem.h"
-#include "support/WriteLog.h"
+#include "support/Rig.h"
 
 namespace quillon {
 namespace {
@@ -35,28 +30,23 @@ struct SweepCase {
 // One file, and the state a dialog keeps from one press of the update button to the next.
 struct Sweep {
     explicit Sweep(const SweepCase& c) : spi(c.storage == 1) {
-        FirmwareFields f;
-        f.model = c.model;
-        f.type = c.type;
-        f.storage = c.storage;
-        f.startAddress = kStart;
-        op.SetPath(dir.Write("update.fw", PackFirmware(f, image)));
+        rig.Firmware(c.model, c.type, c.storage, kStart, kImage);
     }
     // A device that fits the file, with these faults.
     sim::SimDevice& Device(sim::SimPlatform& bus, std::vector<sim::FaultRule> faults) {
-        EXPECT_FALSE(FirmwareLoader(*st, op, files).LoadFirmwareFile());
-        sim::SimDeviceConfig config = sim::DefaultDeviceFor(*st);
+        EXPECT_FALSE(FirmwareLoader(*rig.st, rig.op, rig.files).LoadFirmwareFile());
+        sim::SimDeviceConfig config = sim::DefaultDeviceFor(*rig.st);
         config.faults = std::move(faults);
         return bus.AddDevice(config);
     }
     // One press of the update button: the file is loaded again, then the worker runs.
     bool Update(HidPlatform& hid) {
-        op.Clear();
-        if (FirmwareLoader(*st, op, files).LoadFirmwareFile()) return false;
-        LinkServices services{*st, hid, op, files};
-        st->g_bBusy = 1;
+        rig.op.Clear();
+        if (FirmwareLoader(*rig.st, rig.op, rig.files).LoadFirmwareFile()) return false;
+        LinkServices services{*rig.st, hid, rig.op, rig.files};
+        rig.st->g_bBusy = 1;
         UpdateWorker(services).UpdateThreadProc();
-        return !op.Messages().empty() && op.Messages().back() == text::kDone;
+        return !rig.Messages().empty() && rig.Messages().back() == text::kDone;
     }
     std::vector<std::uint8_t> Flash(const sim::SimDevice& d) const {
         std::vector<std::uint8_t> out(kImage);
@@ -65,11 +55,7 @@ struct Sweep {
     }
 
     bool spi;
-    const std::vector<std::uint8_t> image = test::RandomBytes(kImage, 77);
-    test::TempDir dir;
-    std::unique_ptr<SharedState> st = std::make_unique<SharedState>();
-    RecordingOperator op;
-    test::TestFileSystem files{dir.Path()};
+    test::Rig rig;
 };
 
 // The command and occurrence of each report of a clean run, in order.
@@ -78,7 +64,7 @@ std::vector<sim::FaultRule> CleanRun(Sweep& s, std::uint32_t model) {
     const sim::SimDevice& d = s.Device(bus, {});
     test::WriteLog log(bus);
     EXPECT_TRUE(s.Update(log));
-    EXPECT_EQ(s.Flash(d), s.image);
+    EXPECT_EQ(s.Flash(d), s.rig.image);
     std::vector<sim::FaultRule> steps;
     std::uint32_t counts[sim::kCommandKinds] = {};
     for (const auto& report : log.Writes()) {
@@ -117,10 +103,10 @@ TEST(PowerCut, EveryCommandOfACleanRunThenTheSameUpdateAgain) {
 
                 d.Replug(bus.NowMs());
                 const std::vector<std::uint8_t> region = s.Flash(d);
-                EXPECT_TRUE(s.spi || d.InBootloader() || region == old || region == s.image)
+                EXPECT_TRUE(s.spi || d.InBootloader() || region == old || region == s.rig.image)
                     << "the boot loader started a half-written application";
-                const bool done = s.Update(bus) && s.Flash(d) == s.image;
-                EXPECT_TRUE(done) << (s.op.Messages().empty() ? "" : s.op.Messages()[0]);
+                const bool done = s.Update(bus) && s.Flash(d) == s.rig.image;
+                EXPECT_TRUE(done) << (s.rig.Messages().empty() ? "" : s.rig.Messages()[0]);
                 recovered += done;
             }
             std::printf("%s: recovered %zu/%zu\n", name.c_str(), recovered, steps.size());
