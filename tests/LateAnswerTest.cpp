@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <regex>
 
 #include "hid/TracingHidPlatform.h"
@@ -37,9 +36,10 @@ struct LateCase {
     std::uint32_t model;
     std::uint8_t type;
     std::vector<FaultRule> faults;
-    std::function<void(sim::SimDeviceConfig&)> device;
     Strings texts;
     int stale;  // reports dropped as stale
+    bool moduleAbsent = false;
+    std::uint32_t moduleWakes = 0;
 };
 
 TEST(LateAnswer, AtTheThreePaths) {
@@ -49,13 +49,12 @@ TEST(LateAnswer, AtTheThreePaths) {
     const FaultRule lateWrite = Late(SimCommand::kWriteFlash, 5, 1100);
     FaultRule firstWordFails{SimCommand::kWriteFlash, 166, UINT32_MAX, FaultKind::kErrorStatus};
     const LateCase cases[] = {
-        {"model-6 block retry", 6, 0, {lateWrite}, nullptr, {text::kDone}, 1},
+        {"model-6 block retry", 6, 0, {lateWrite}, {text::kDone}, 1},
         // Shifted by one, every first-word write would read the status of the chunk before it.
         {"model-6 block retry, then a first word that fails",
          6,
          0,
          {lateWrite, firstWordFails},
-         nullptr,
          {text::kWriteRetriesFailed},
          1},
         // The late "not ready" must not pass for the module's answer to the wake request, nor
@@ -64,29 +63,28 @@ TEST(LateAnswer, AtTheThreePaths) {
          6,
          0,
          {Late(SimCommand::kQueryMode, 1, 1010)},
-         [](sim::SimDeviceConfig& d) { d.moduleAbsent = true; },
          {text::kNoBluetoothModule},
-         1},
+         1,
+         true},
         {"module check, module wakes",
          10,
          0,
          {Late(SimCommand::kQueryMode, 2, 1010)},
-         [](sim::SimDeviceConfig& d) { d.moduleWakes = 2; },
          {text::kDone},
-         1},
+         1,
+         false,
+         2},
         // In the boot switch a read time-out ends the run; nothing is sent after it.
         {"boot switch",
          3,
          1,
          {Late(SimCommand::kQueryMode, 1, 1100)},
-         nullptr,
          {text::kUsbConnectFailed},
          0},
         {"boot switch, slow but within the wait",
          3,
          1,
          {Late(SimCommand::kQueryMode, 1, 900)},
-         nullptr,
          {text::kDone},
          0},
     };
@@ -97,7 +95,8 @@ TEST(LateAnswer, AtTheThreePaths) {
         rig.Firmware(c.model, c.type, 0, kStart, kImage);
         sim::SimDeviceConfig device = sim::DefaultDeviceFor(*rig.st);
         device.faults = c.faults;
-        if (c.device) c.device(device);
+        device.moduleAbsent = c.moduleAbsent;
+        device.moduleWakes = c.moduleWakes;
         rig.Add(device);
 
         std::FILE* trace = std::tmpfile();
