@@ -180,12 +180,6 @@ TEST(Discovery, EveryCallReleasesItsHandles) {
     EXPECT_EQ(rig.sim.OpenHandles(), 0u);
 }
 
-}  // namespace
-}  // namespace quillon
-
-namespace quillon {
-namespace {
-
 std::string Ids(const std::vector<LookedFor>& ids) {
     std::string out;
     for (const LookedFor& id : ids) {

@@ -53,12 +53,6 @@ TEST(FirmwareChecksum, FastMethodMatchesOnLargeAndExtremeData) {
     EXPECT_EQ(FirmwareChecksumTable(data.data(), 1 << 20), reference);
 }
 
-}  // namespace
-}  // namespace quillon
-
-namespace quillon {
-namespace {
-
 // The loader sums the file as it reads it, in pieces of whatever size the reads return: the sum
 // must not depend on where the pieces end, least of all around the last two bytes.
 TEST(FirmwareChecksum, StreamEqualsOneShotWhereverThePiecesEnd) {
