@@ -39,6 +39,9 @@ void TellUsageErrorAsJson(const std::vector<std::string>& args, const ParseOutco
 
 int RunCommandLine(const std::vector<std::string>& args) {
     CLI::App app("Updates the firmware of the scanner family over USB HID.", "quillon");
+    // Options begin with - on every system: on Windows, CLI11 would also take a word beginning
+    // with / for one, and a path such as /tmp/x.fw would be refused. The commands inherit this.
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", VersionLine("quillon"));
     app.require_subcommand(1);
     std::unique_ptr<Command> commands[] = {DefineInspect(app), DefineUpdate(app),
