@@ -34,7 +34,7 @@ std::string MakeFirmware(const std::filesystem::path& dir) {
 }
 
 struct Quiet : StationEvents {
-    void OnText(const std::string&, const std::string&) override {}
+    void OnText(const std::string&, const std::string&, std::uint64_t) override {}
     void OnFinished(const FinishedRun& run) override { ok = ok && run.ok; }
     void OnTick(const std::vector<PortStatus>&) override {}
     bool ok = true;
@@ -64,7 +64,7 @@ std::optional<Measured> RunStation(const std::string& firmware, const std::files
     auto loaded = std::make_unique<SharedState>();
     sim::PreloadFirmware(firmware, *loaded);
     Quiet events;
-    StationOptions so{firmware, {}, false, logs.string()};
+    StationOptions so{firmware, {}, false, logs.string(), {}};
     const auto wall = std::chrono::steady_clock::now();
     const std::clock_t cpu = std::clock();
     Station(setup, *loaded, so, events).Run();

@@ -38,6 +38,12 @@ class FuzzHid : public HidPlatform {
         return static_cast<WaitOutcome>(in_.Byte() % 3);
     }
     void CancelTransfer(Handle) override {}
+    // Now and then a stale report waits before a write.
+    bool TakeQueuedReport(Handle, std::uint8_t* data, std::size_t len) override {
+        if (in_.Byte() % 4 != 1) return false;
+        in_.Fill(data, len);
+        return true;
+    }
     void Sleep(std::uint32_t) override {}
     std::uint64_t NowMs() override { return 0; }
 

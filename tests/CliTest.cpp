@@ -18,7 +18,8 @@ CliRun Quillon(const std::string& args) {
 TEST(Cli, InspectShippedExamples) {
     const CliRun r = Quillon(std::string("inspect ") + QUILLON_EXAMPLES "/bt-module-model6.fw");
     EXPECT_EQ(r.code, 0);
-    EXPECT_NE(r.out.find("target:          0581:0115"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("looks for:       0581:0115  taken as it is\n"), std::string::npos)
+        << r.out;
     EXPECT_NE(r.out.find("frame format:    1 (FRAME_CRC_LEN16)"), std::string::npos);
     EXPECT_NE(r.out.find("opcode set:      alternate (80 82 81 83 84 85 86 87)"),
               std::string::npos);
@@ -38,20 +39,66 @@ TEST(Cli, PackThenInspectRoundTrip) {
     EXPECT_EQ(ReadLe32(file.data() + header::kModel), 0x108u);
     const CliRun r = Quillon("inspect " + fw);
     EXPECT_EQ(r.code, 0);
-    EXPECT_NE(r.out.find("target:          0581:0215"), std::string::npos) << r.out;
+    // A boot-switch model found again under the same identity after its restart; the run never
+    // looks for the boot-loader pair 0581:0111.
+    EXPECT_NE(r.out.find("looks for:       0581:0215  taken as it is\n"
+                         "after switch:    0581:0215  taken as it is\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("0111"), std::string::npos);
     EXPECT_NE(r.out.find("start address:   0x00024000"), std::string::npos);
     EXPECT_NE(r.out.find("final argument:  0x0000004D (not sent)"), std::string::npos);
 }
 
-TEST(Cli, RefusalIsTheTextAloneAndExit1) {
+TEST(Cli, RefusalIsTheTextAloneAndExit3) {
     test::TempDir dir;
     const std::string image = dir.Write("image.bin", test::RandomBytes(64, 4));
     ASSERT_EQ(Quillon("pack --model 9 " + image + " " + dir.File("m9.fw")).code, 0);
     EXPECT_EQ(Quillon("inspect " + dir.File("m9.fw")).out,
               std::string(text::kUnsupportedModel) + "\n");
     const CliRun missing = Quillon("inspect " + dir.File("none.fw"));
-    EXPECT_EQ(missing.code, 1);
+    EXPECT_EQ(missing.code, 3);
     EXPECT_EQ(missing.out, std::string(text::kSelectFile) + "\n");
+}
+
+// A file that would program past the top of the address space is refused before any device
+// traffic; one that names neither flash runs as it always did, and both commands say so.
+TEST(Cli, HeaderValuesThatProgramTheWrongFlashOrNone) {
+    test::TempDir dir;
+    const std::string image = dir.Write("image.bin", test::RandomBytes(100, 6));
+    ASSERT_EQ(
+        Quillon("pack --model 3 --start 0xFFFFFF9D " + image + " " + dir.File("wrap.fw")).code, 0);
+    ASSERT_EQ(Quillon("pack --model 3 --start 0xFFFFFF9C " + image + " " + dir.File("top.fw")).code,
+              0);
+    ASSERT_EQ(Quillon("pack --model 3 --storage 2 " + image + " " + dir.File("none.fw")).code, 0);
+    const std::string refused = std::string(text::kBadUpgradeData) + "\n";
+    const std::string err = dir.File("err.txt");
+    const auto errText = [&] {
+        const auto bytes = test::TempDir::Read(err);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    struct Row {
+        std::string args;
+        int code;
+        std::string out;  // empty: not compared
+        bool notice;
+    };
+    const Row rows[] = {
+        {"inspect " + dir.File("wrap.fw"), 3, refused, false},
+        {"update " + dir.File("wrap.fw") + " --simulate --virtual-time", 3, refused, false},
+        {"inspect " + dir.File("top.fw"), 0, "", false},
+        {"inspect " + dir.File("none.fw"), 0, "", true},
+        {"update " + dir.File("none.fw") + " --simulate --virtual-time", 0, "완료\n", true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.args);
+        const CliRun run = test::RunProgram(QUILLON_BIN, r.args, err);
+        EXPECT_EQ(run.code, r.code);
+        if (!r.out.empty()) {
+            EXPECT_EQ(run.out, r.out);
+        }
+        EXPECT_EQ(errText().find("programs nothing") != std::string::npos, r.notice) << errText();
+    }
 }
 
 TEST(Cli, MisuseExits2) {

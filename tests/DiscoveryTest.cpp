@@ -1,6 +1,9 @@
 // Finding the device: the three cases, the collection screen and what is left behind.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "sim/Scenario.h"
 #include "state/Texts.h"
 #include "support/Rig.h"
 
@@ -175,6 +178,57 @@ TEST(Discovery, EveryCallReleasesItsHandles) {
     EXPECT_EQ(rig.st->g_hDevInfo, kInvalidHandle);
     EXPECT_EQ(rig.st->g_pDetail, nullptr);
     EXPECT_EQ(rig.sim.OpenHandles(), 0u);
+}
+
+std::string Ids(const std::vector<LookedFor>& ids) {
+    std::string out;
+    for (const LookedFor& id : ids) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%s%04X:%04X", out.empty() ? "" : " ", id.vid, id.pid);
+        out += buf;
+    }
+    return out;
+}
+
+bool Holds(const std::vector<LookedFor>& ids, const sim::Identity& who) {
+    for (const LookedFor& id : ids) {
+        if (id.vid == who.vid && id.pid == who.pid) return true;
+    }
+    return false;
+}
+
+// What inspect shows: the identities a run looks for before and after a switch into the boot
+// loader, none it never uses; and the simulated device that fits each file is among them.
+TEST(Discovery, SearchPlanBeforeAndAfterTheSwitch) {
+    struct Row {
+        std::uint32_t model;
+        std::uint8_t type, storage;
+        const char* before;
+        const char* after;
+    };
+    const Row rows[] = {
+        {3, 1, 0, "0581:0115", "0581:0115"},  // boot switch by the worker, same identity
+        {3, 0, 0, "0581:0115", ""},           // type 0: no switch
+        {259, 1, 1, "0581:0115", ""},         // an SPI image: no switch
+        {264, 1, 0, "0581:0215", "0581:0215"},
+        {1, 1, 0, "0581:0111 0581:011A 0581:011D 0581:0110 1EAB:3303", "0581:0111"},
+        {5, 1, 0, "0581:0120 0581:011A 0581:011D 1EAB:3303", "0581:0120"},
+        {7, 0, 0, "0581:0110 0581:011A 0581:011D 1EAB:3303", ""},
+        {10, 1, 0, "0581:0110 0581:011A 0581:011D 1EAB:3303", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE("model " + std::to_string(row.model) + " type " + std::to_string(row.type));
+        Rig rig;
+        rig.Firmware(row.model, row.type, row.storage);
+        const SearchPlan plan = PlanSearch(*rig.st);
+        EXPECT_EQ(Ids(plan.beforeSwitch), row.before);
+        EXPECT_EQ(Ids(plan.afterSwitch), row.after);
+        const SimDeviceConfig device = sim::DefaultDeviceFor(*rig.st);
+        EXPECT_TRUE(Holds(plan.beforeSwitch, device.application));
+        if (!plan.afterSwitch.empty()) {
+            EXPECT_TRUE(Holds(plan.afterSwitch, device.bootloader));
+        }
+    }
 }
 
 }  // namespace

@@ -35,8 +35,9 @@ TEST(FirmwareChecksum, SingleByteFillsOnlyBits16To23) {
 TEST(FirmwareChecksum, FastMethodMatchesBitSerialForEveryLength) {
     for (std::uint32_t len = 0; len <= 400; ++len) {
         const std::vector<std::uint8_t> data = test::RandomBytes(len, 1000 + len);
-        ASSERT_EQ(FirmwareChecksum(data.data(), len), FirmwareChecksumBitSerial(data.data(), len))
-            << "length " << len;
+        const std::uint32_t reference = FirmwareChecksumBitSerial(data.data(), len);
+        ASSERT_EQ(FirmwareChecksum(data.data(), len), reference) << "length " << len;
+        ASSERT_EQ(FirmwareChecksumTable(data.data(), len), reference) << "length " << len;
     }
 }
 
@@ -47,8 +48,40 @@ TEST(FirmwareChecksum, FastMethodMatchesOnLargeAndExtremeData) {
                   FirmwareChecksumBitSerial(data.data(), 70001));
     }
     const std::vector<std::uint8_t> data = test::RandomBytes(1 << 20, 7);
-    EXPECT_EQ(FirmwareChecksum(data.data(), 1 << 20),
-              FirmwareChecksumBitSerial(data.data(), 1 << 20));
+    const std::uint32_t reference = FirmwareChecksumBitSerial(data.data(), 1 << 20);
+    EXPECT_EQ(FirmwareChecksum(data.data(), 1 << 20), reference);
+    EXPECT_EQ(FirmwareChecksumTable(data.data(), 1 << 20), reference);
+}
+
+// The loader sums the file as it reads it, in pieces of whatever size the reads return: the sum
+// must not depend on where the pieces end, least of all around the last two bytes.
+TEST(FirmwareChecksum, StreamEqualsOneShotWhereverThePiecesEnd) {
+    const std::vector<std::uint8_t> data = test::RandomBytes(5000, 77);
+    struct Split {
+        std::size_t length;
+        std::vector<std::size_t> pieces;  // repeated until length is reached
+    };
+    const Split splits[] = {
+        {0, {1}},       {1, {1}},
+        {2, {1}},       {3, {1}},
+        {2, {2}},       {3, {2, 1}},
+        {17, {16, 1}},  {17, {1, 16}},
+        {18, {17}},     {5000, {1}},
+        {5000, {3}},    {5000, {4999}},
+        {5000, {4096}}, {5000, {7, 1, 1, 52}},
+    };
+    for (const Split& s : splits) {
+        FirmwareChecksumStream sum;
+        std::size_t at = 0;
+        for (std::size_t i = 0; at < s.length; ++i) {
+            const std::size_t n = std::min(s.pieces[i % s.pieces.size()], s.length - at);
+            sum.Update(data.data() + at, n);
+            at += n;
+        }
+        EXPECT_EQ(sum.Value(),
+                  FirmwareChecksumBitSerial(data.data(), static_cast<std::uint32_t>(s.length)))
+            << "length " << s.length << ", first piece " << s.pieces.front();
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "firmware/FirmwareChecksum.h"
@@ -222,6 +223,38 @@ TEST_F(LoaderTest, NonZeroWordRefusedAfterTheModelWasApplied) {
     EXPECT_EQ(st_->g_frameFormat, 2u);
 }
 
+// Start plus image length may reach 2^32 but not pass it, for either storage; the earlier
+// checks keep their order and texts.
+TEST_F(LoaderTest, ImagePastTheTopOfTheAddressSpaceIsRefusedLast) {
+    struct Row {
+        std::uint8_t storage;
+        std::uint32_t start;
+        std::uint32_t model;
+        std::uint32_t zeroWord;
+        Strings texts;
+    };
+    constexpr std::uint32_t kTop = 0xFFFFFFFFu - 100 + 1;  // start + 100 = 2^32
+    const Row rows[] = {
+        {0, kTop, 3, 0, {}},
+        {1, kTop, 3, 0, {}},
+        {0, kTop + 1, 3, 0, {text::kBadUpgradeData}},
+        {1, kTop + 1, 3, 0, {text::kBadUpgradeData}},
+        {0, 0xFFFFF000u, 3, 0, {text::kBadUpgradeData}},  // 20 KB: the second block at 0
+        {0, kTop + 1, 9, 0, {text::kUnsupportedModel}},
+        {1, kTop + 1, 3, 1, {text::kBadUpgradeData}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::to_string(r.storage) + " " + std::to_string(r.start));
+        FirmwareFields f;
+        f.storage = r.storage;
+        f.startAddress = r.start;
+        f.model = r.model;
+        f.zeroWord = r.zeroWord;
+        const std::size_t size = r.start == 0xFFFFF000u ? 20000 : 100;
+        EXPECT_EQ(Load(PackFirmware(f, test::RandomBytes(size, 5))), r.texts);
+    }
+}
+
 TEST_F(LoaderTest, UnopenablePaths) {
     EXPECT_EQ(LoadPath(""), Strings{text::kSelectFile});
     EXPECT_EQ(LoadPath(dir_.File("missing.fw")), Strings{text::kSelectFile});
@@ -242,6 +275,35 @@ TEST_F(LoaderTest, ShortAndOversizedFilesAreBadData) {
     EXPECT_EQ(Load(big), Strings{text::kBadData1});
     EXPECT_EQ(Load(Pack(3, 0, kFileBufferSize - kHeaderSize)), Strings{});
     EXPECT_EQ(st_->g_cbValidatedFile, kFileBufferSize);
+}
+
+// The file is read and summed in pieces (of 128 KiB): a change anywhere, at a piece's edge or in
+// the last byte, is refused alike whether the file is kept (an update) or only checked (inspect),
+// and a file only checked leaves no more than its header in the buffer.
+TEST_F(LoaderTest, FilesReadInPiecesAreCheckedAlikeKeptOrNot) {
+    constexpr std::size_t kPiece = 128 * 1024;
+    for (std::size_t image : {kPiece - kHeaderSize, kPiece - kHeaderSize + 1, 2 * kPiece + 7}) {
+        const Bytes good = Pack(3, 0, image);
+        for (std::size_t spoilAt : {std::size_t{0}, kPiece - 1, kPiece, good.size() - 1}) {
+            if (spoilAt >= good.size()) continue;
+            SCOPED_TRACE("file of " + std::to_string(good.size()) + ", byte " +
+                         std::to_string(spoilAt));
+            Bytes f = good;
+            if (spoilAt != 0) f[spoilAt] ^= 0x40;
+            const Strings texts = spoilAt == 0 ? Strings{} : Strings{text::kBadData2};
+            EXPECT_EQ(Load(f), texts);
+            const std::string path = dir_.Write("c" + std::to_string(n_++) + ".fw", f);
+            auto fresh = std::make_unique<SharedState>();
+            op_.Clear();
+            op_.SetPath(path);
+            EXPECT_EQ(FirmwareLoader(*fresh, op_, files_).CheckFirmwareFile(), !texts.empty());
+            EXPECT_EQ(op_.Messages(), texts);
+            EXPECT_TRUE(std::equal(f.begin(), f.begin() + kHeaderSize, fresh->g_fileBuffer.get()));
+            const std::uint8_t* after = fresh->g_fileBuffer.get() + kHeaderSize;
+            EXPECT_TRUE(std::all_of(after, after + f.size() - kHeaderSize,
+                                    [](std::uint8_t b) { return b == 0; }));
+        }
+    }
 }
 
 TEST_F(LoaderTest, AcceptedFileLandsInTheBuffer) {

@@ -215,5 +215,51 @@ TEST(HidrawEnumeration, ListIsASnapshotAndQueriesSeeTheTreeAsItIsNow) {
     EXPECT_FALSE(hid.EnumInterface(list, 0, path));
 }
 
+// After a re-enumeration a node name can belong to another device: an interface is opened only
+// while its node belongs to the device that discovery saw there (identity, port, collections).
+TEST(HidrawEnumeration, ANodeIsOpenedOnlyForTheDeviceSeenOnIt) {
+    struct Row {
+        const char* name;
+        std::uint16_t pid;  // of the device on hidraw0 when it is opened; 0: none
+        std::string port;
+        std::uint16_t usagePage;
+        bool listedAgain;
+        bool opens;
+    };
+    const Row rows[] = {
+        {"the same device", 0x0115, "1-1", 0xFF00, false, true},
+        {"another product on the node", 0x0121, "1-1", 0xFF00, false, false},
+        {"the same product at another port", 0x0115, "1-2", 0xFF00, false, false},
+        {"another interface of the same device", 0x0115, "1-1", 0xFF01, false, false},
+        {"no device on the node", 0, "", 0, false, false},
+        {"another device, listed again", 0x0121, "1-2", 0xFF00, true, true},
+    };
+    const auto plug = [](test::FakeSysfs& sys, std::uint16_t pid, const std::string& port,
+                         std::uint16_t page) {
+        char uevent[64];
+        std::snprintf(uevent, sizeof uevent, "HID_ID=0003:00000581:%08X\n", pid);
+        sys.AddRawNode("hidraw0", uevent, Collection(page, 0x01, 0, 64),
+                       "usb1/" + port + "/" + port + ":1.0");
+        sys.MakeFifo("hidraw0");
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        test::FakeSysfs sys;
+        plug(sys, 0x0115, "1-1", 0xFF00);
+        hidraw::HidrawPlatform hid(sys.Layout());
+        const std::vector<std::string> paths = Paths(hid);
+        ASSERT_EQ(paths.size(), 1u);
+        sys.RemoveNode("hidraw0");
+        if (r.pid != 0) plug(sys, r.pid, r.port, r.usagePage);
+        if (r.listedAgain) Paths(hid);
+        for (const bool overlapped : {true, false}) {
+            const Handle h =
+                overlapped ? hid.OpenOverlapped(paths[0]) : hid.OpenSynchronous(paths[0]);
+            EXPECT_EQ(h != kInvalidHandle, r.opens);
+            hid.CloseHandle(h);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quillon

@@ -234,6 +234,22 @@ TEST(HidrawTransfer, ReportsOfOtherCollectionsAreNotThisInterfaces) {
     rig.hid.CloseHandle(keyboard.hDevice);
 }
 
+TEST(HidrawTransfer, QueuedReportsAreTakenWithoutWaiting) {
+    FifoRig rig;
+    Channel vendor = rig.Open(rig.dev + "/hidraw0#1");
+    Bytes in(64, 0);
+    // A take that waited for a report would hang here.
+    EXPECT_FALSE(rig.hid.TakeQueuedReport(vendor.hDevice, in.data(), 64));
+    rig.Feed(0, Report(0x01, 9, 0x77));  // the keyboard's, not this interface's
+    EXPECT_FALSE(rig.hid.TakeQueuedReport(vendor.hDevice, in.data(), 64));
+    const Bytes stale = Report(0xBA, 64, 0x55);
+    rig.Feed(0, stale);
+    EXPECT_TRUE(rig.hid.TakeQueuedReport(vendor.hDevice, in.data(), 64));
+    EXPECT_EQ(in, stale);
+    EXPECT_FALSE(rig.hid.TakeQueuedReport(vendor.hDevice, in.data(), 64));
+    rig.hid.CloseHandle(vendor.hDevice);
+}
+
 TEST(HidrawTransfer, ShortAndUnnumberedReportsKeepTheProtocolsOffsets) {
     FifoRig rig;
     // A report shorter than the buffer: the rest reads as zero.

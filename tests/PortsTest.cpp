@@ -1,6 +1,6 @@
 // Devices told apart by the port they are plugged into: one port's view of the bus, the refusal
-// of a file that fits devices at several ports, the scenario's ports and plug times, and the
-// clock that parallel runs share on virtual time.
+// of a file that fits devices at several ports, plug times, and the clock that parallel runs
+// share on virtual time.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -9,6 +9,7 @@
 #include "firmware/Sha256.h"
 #include "hid/PortView.h"
 #include "sim/Scenario.h"
+#include "support/SimulatedRun.h"
 #include "support/TempDir.h"
 
 namespace quillon {
@@ -67,12 +68,8 @@ TEST(RunSetup, PinsAnUpdateToThePortOfItsDeviceAndRefusesSeveral) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string json = std::string(R"({"devices": )") + c.devices + "}";
-        RunOptions o;
-        o.simulate = true;
-        o.virtualTime = true;
-        o.firmware = kFirmware;
-        o.scenario = dir.Write("s.json", {json.begin(), json.end()});
+        RunOptions o = test::SimulatedRun(
+            kFirmware, dir.WriteText("s.json", std::string(R"({"devices": )") + c.devices + "}"));
         o.pinToFittingPort = true;
         RunSetup setup;
         std::string error;
@@ -93,33 +90,8 @@ TEST(RunSetup, PinsAnUpdateToThePortOfItsDeviceAndRefusesSeveral) {
     }
 }
 
-TEST(Scenario, PortsPlugTimesAndUnknownFields) {
-    sim::Scenario s;
-    std::string error;
-    ASSERT_TRUE(sim::ParseScenario(
-        R"({"devices": [{"port": "1-1.2", "plugAtMs": 500, "unplugAtMs": 900}, {}]})", s, error))
-        << error;
-    EXPECT_EQ(s.devices[0].port, "1-1.2");
-    EXPECT_EQ(s.devices[0].plugAtMs, 500u);
-    EXPECT_EQ(s.devices[0].unplugAtMs, 900u);
-    EXPECT_EQ(s.devices[1].port, "sim-2");  // the default names the place on the bus
-
-    const std::pair<const char*, const char*> refused[] = {
-        {R"({"devices": [{"modle": 3}]})", "devices[0].modle: unknown field"},
-        {R"({"devices": [{"faults": [{"command": "WriteFlash", "kind": "gone", "ta": 1}]}]})",
-         "devices[0].faults[0].ta: unknown field"},
-        {R"({"devices": [{"collections": [{"usage": 1, "inptu": 9}]}]})",
-         "devices[0].collections[0].inptu: unknown field"},
-        {R"({"devices": [], "device": []})", "device: unknown field"},
-        {R"({"devices": [{"plugAtMs": 5, "unplugAtMs": 5}]})", "devices[0].unplugAtMs"},
-        {R"({"devices": [{"port": ""}]})", "devices[0].port"},
-    };
-    for (const auto& [json, message] : refused) {
-        EXPECT_FALSE(sim::ParseScenario(json, s, error)) << json;
-        EXPECT_EQ(error.rfind(message, 0), 0u) << error;
-    }
-
-    // A device is on the bus only between its plug times.
+// A device is on the bus only between its plug times.
+TEST(SimPlatform, DeviceIsThereBetweenItsPlugTimes) {
     sim::SimPlatform bus(true);
     sim::SimDeviceConfig late;
     late.plugAtMs = 500;

@@ -5,47 +5,49 @@
 #include "app/RunSetup.h"
 #include "state/Texts.h"
 #include "support/Rig.h"
+#include "support/SimulatedRun.h"
 
 namespace quillon {
 namespace {
 
 TEST(RunSetup, DecidesThePlatformOfARun) {
     test::Rig rig;
-    const std::string scenario = rig.dir.Write("two.json", [] {
-        const std::string j = R"({"devices": [{"model": 6}, {"model": 7}]})";
-        return std::vector<std::uint8_t>(j.begin(), j.end());
-    }());
+    const std::string scenario =
+        rig.dir.WriteText("two.json", R"({"devices": [{"model": 6}, {"model": 7}]})");
     const std::string model6 = rig.Firmware(6);
     struct Case {
         const char* name;
         RunOptions options;
         bool opens;
         std::vector<std::uint32_t> models;  // of the simulated devices, in order
+        std::string refusal = {};           // SimulatedDevices' text for a refused file
         std::string errorHas = {};
     };
-    auto sim = [](std::string scenario, std::string firmware, bool virtualTime) {
-        RunOptions o;
-        o.simulate = true;
-        o.scenario = std::move(scenario);
-        o.firmware = std::move(firmware);
-        o.virtualTime = virtualTime;
-        return o;
-    };
     const Case cases[] = {
-        {"one default device", sim("", "", true), true, {3}},
-        {"one device fitted to the file", sim("", model6, false), true, {6}},
-        {"a refused file: the default device", sim("", rig.dir.File("none.fw"), true), true, {3}},
-        {"the scenario's devices", sim(scenario, model6, true), true, {6, 7}},
+        {"one default device", test::SimulatedRun(), true, {3}},
+        {"one device fitted to the file", test::SimulatedRun(model6, "", false), true, {6}},
+        {"a refused file: the default device",
+         test::SimulatedRun(rig.dir.File("none.fw")),
+         true,
+         {3},
+         text::kSelectFile},
+        {"the scenario's devices", test::SimulatedRun(model6, scenario), true, {6, 7}},
         {"a scenario that cannot be read",
-         sim(rig.dir.File("none.json"), "", true),
+         test::SimulatedRun("", rig.dir.File("none.json")),
          false,
          {},
+         "",
          rig.dir.File("none.json") + ": "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        // quillon-simd takes its devices from the same rule, and tells a refused file.
+        sim::Scenario devices;
+        std::string refusal, error;
+        EXPECT_EQ(SimulatedDevices(c.options, devices, refusal, error), c.opens) << error;
+        EXPECT_EQ(refusal, c.refusal);
         RunSetup setup;
-        std::string error;
+        error.clear();
         ASSERT_EQ(setup.Open(c.options, error), c.opens) << error;
         if (!c.opens) {
             EXPECT_EQ(error.rfind(c.errorHas, 0), 0u) << error;
@@ -78,21 +80,16 @@ TEST(RunSetup, RealRunsUseTheSystemBackend) {
 // Before each dialog run the fitted device follows the file; a scenario's devices stay.
 TEST(RunSetup, FitsEachFileUnlessAScenarioIsGiven) {
     test::Rig rig;
-    RunOptions options;
-    options.simulate = true;
-    options.virtualTime = true;
     RunSetup fitted;
     std::string error;
-    ASSERT_TRUE(fitted.Open(options, error));
+    ASSERT_TRUE(fitted.Open(test::SimulatedRun(), error));
     fitted.FitTo(rig.Firmware(7));
     EXPECT_EQ(fitted.Bus()->Platform().Device(0).Config().model, 7u);
 
-    options.scenario = rig.dir.Write("none.json", [] {
-        const std::string j = R"({"devices": []})";
-        return std::vector<std::uint8_t>(j.begin(), j.end());
-    }());
     RunSetup fixed;
-    ASSERT_TRUE(fixed.Open(options, error)) << error;
+    ASSERT_TRUE(fixed.Open(
+        test::SimulatedRun("", rig.dir.WriteText("none.json", R"({"devices": []})")), error))
+        << error;
     EXPECT_EQ(fixed.Bus()->Platform().DeviceCount(), 0u);
     fixed.FitTo(rig.Firmware(7));
     EXPECT_EQ(fixed.Bus()->Platform().DeviceCount(), 0u);
@@ -101,9 +98,7 @@ TEST(RunSetup, FitsEachFileUnlessAScenarioIsGiven) {
 // The trace wraps whichever platform was chosen; a trace file that cannot be written is refused.
 TEST(RunSetup, TracesTheLinkToAFile) {
     test::Rig rig;
-    RunOptions options;
-    options.simulate = true;
-    options.virtualTime = true;
+    RunOptions options = test::SimulatedRun();
     options.tracePath = rig.dir.File("trace.txt");
     {
         RunSetup setup;
@@ -125,22 +120,6 @@ TEST(RunSetup, TracesTheLinkToAFile) {
     std::string error;
     EXPECT_FALSE(refused.Open(options, error));
     EXPECT_EQ(error, "cannot write " + options.tracePath);
-}
-
-// quillon-simd takes its devices from the same rule, and a refused file stops it.
-TEST(RunSetup, SimulatedDevicesTellARefusal) {
-    test::Rig rig;
-    RunOptions options;
-    options.firmware = rig.dir.File("none.fw");
-    sim::Scenario devices;
-    std::string refusal, error;
-    ASSERT_TRUE(SimulatedDevices(options, devices, refusal, error));
-    EXPECT_EQ(refusal, text::kSelectFile);
-    options.firmware = rig.Firmware(6);
-    ASSERT_TRUE(SimulatedDevices(options, devices, refusal, error));
-    EXPECT_TRUE(refusal.empty());
-    ASSERT_EQ(devices.devices.size(), 1u);
-    EXPECT_EQ(devices.devices[0].model, 6u);
 }
 
 }  // namespace

@@ -26,12 +26,16 @@ TEST(Scenario, ParsesEveryField) {
         "faults": [{"command": "WriteFlash", "at": 3, "kind": "no-answer"},
                    {"command": "ReadFlash", "from": 2, "to": 4, "kind": "corrupt-read"},
                    {"command": "SpiErase", "every": true, "kind": "error-status"},
-                   {"command": "JumpTo", "from": 5, "kind": "gone"}]
-    }]})";
+                   {"command": "JumpTo", "from": 5, "kind": "gone"},
+                   {"command": "QueryMode", "at": 1, "kind": "late", "delayMs": 1100},
+                   {"command": "EraseFlash", "at": 2, "kind": "power-cut", "after": true}],
+        "firstWordAt": "0x8003", "port": "1-1.2", "plugAtMs": 500, "unplugAtMs": 900
+    }, {}]})";
     Scenario s;
     std::string error;
     ASSERT_TRUE(ParseScenario(json, s, error)) << error;
-    ASSERT_EQ(s.devices.size(), 1u);
+    ASSERT_EQ(s.devices.size(), 2u);
+    EXPECT_EQ(s.devices[1].port, "sim-2");  // the default names the place on the bus
     const SimDeviceConfig& d = s.devices[0];
     EXPECT_EQ(d.model, 0x00010007u);
     EXPECT_EQ(d.frameModel, 7u);
@@ -55,7 +59,7 @@ TEST(Scenario, ParsesEveryField) {
     EXPECT_EQ(d.latencyMs, 1u);
     EXPECT_EQ(d.flashSize, 0x100000u);
     EXPECT_EQ(d.spiSize, 65536u);
-    ASSERT_EQ(d.faults.size(), 4u);
+    ASSERT_EQ(d.faults.size(), 6u);
     EXPECT_EQ(d.faults[0].command, SimCommand::kWriteFlash);
     EXPECT_EQ(d.faults[0].from, 3u);
     EXPECT_EQ(d.faults[0].to, 3u);
@@ -65,6 +69,14 @@ TEST(Scenario, ParsesEveryField) {
     EXPECT_EQ(d.faults[2].to, UINT32_MAX);
     EXPECT_EQ(d.faults[3].to, UINT32_MAX);
     EXPECT_EQ(d.faults[3].kind, FaultKind::kGone);
+    EXPECT_EQ(d.faults[4].kind, FaultKind::kLate);
+    EXPECT_EQ(d.faults[4].delayMs, 1100u);
+    EXPECT_EQ(d.faults[5].kind, FaultKind::kPowerCut);
+    EXPECT_TRUE(d.faults[5].after);
+    EXPECT_EQ(d.firstWordAt, 0x8003u);
+    EXPECT_EQ(d.port, "1-1.2");
+    EXPECT_EQ(d.plugAtMs, 500u);
+    EXPECT_EQ(d.unplugAtMs, 900u);
 }
 
 TEST(Scenario, ErrorsNameTheField) {
@@ -80,6 +92,16 @@ TEST(Scenario, ErrorsNameTheField) {
         {R"({"devices": [{"faults": [{"command": "JumpTo", "kind": "gone", "at": 0}]}]})",
          "count from 1"},
         {R"({"devices": [{"collections": []}]})", "devices[0].collections"},
+        {R"({"devices": [{"faults": [{"command": "JumpTo", "kind": "late"}]}]})",
+         "devices[0].faults[0].delayMs"},
+        {R"({"devices": [{"modle": 3}]})", "devices[0].modle: unknown field"},
+        {R"({"devices": [{"faults": [{"command": "WriteFlash", "kind": "gone", "ta": 1}]}]})",
+         "devices[0].faults[0].ta: unknown field"},
+        {R"({"devices": [{"collections": [{"usage": 1, "inptu": 9}]}]})",
+         "devices[0].collections[0].inptu: unknown field"},
+        {R"({"devices": [], "device": []})", "device: unknown field"},
+        {R"({"devices": [{"plugAtMs": 5, "unplugAtMs": 5}]})", "devices[0].unplugAtMs"},
+        {R"({"devices": [{"port": ""}]})", "devices[0].port"},
     };
     for (const auto& [json, needle] : cases) {
         Scenario s;

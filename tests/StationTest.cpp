@@ -8,6 +8,7 @@
 #include "app/Station.h"
 #include "firmware/FirmwareHeader.h"
 #include "state/Texts.h"
+#include "support/SimulatedRun.h"
 #include "support/TempDir.h"
 
 namespace quillon {
@@ -16,7 +17,7 @@ namespace {
 const std::string kFirmware = std::string(QUILLON_EXAMPLES) + "/scanner-model3.fw";
 
 struct Recorder : StationEvents {
-    void OnText(const std::string& port, const std::string& text) override {
+    void OnText(const std::string& port, const std::string& text, std::uint64_t) override {
         std::lock_guard lock(mutex);
         texts[port].push_back(text);
     }
@@ -33,22 +34,24 @@ struct Recorder : StationEvents {
 // A bus on virtual time holding the device that the example fits, the file loaded.
 struct Bench {
     Bench() {
-        RunOptions o;
-        o.simulate = true;
-        o.virtualTime = true;
-        o.firmware = kFirmware;
         std::string error;
-        EXPECT_TRUE(setup.Open(o, error)) << error;
+        EXPECT_TRUE(setup.Open(test::SimulatedRun(kFirmware), error)) << error;
         EXPECT_TRUE(sim::PreloadFirmware(kFirmware, *loaded));
         device = bus().Device(0).Config();
         image = test::TempDir::Read(std::string(QUILLON_EXAMPLES) + "/scanner-model3.bin");
     }
     sim::SimPlatform& bus() { return setup.Bus()->Platform(); }
-    sim::SimDevice& Add(const std::string& port, std::vector<sim::FaultRule> faults = {}) {
+    sim::SimDevice& Add(const std::string& port, std::vector<sim::FaultRule> faults = {},
+                        std::uint64_t plugAtMs = 0, std::uint64_t unplugAtMs = UINT64_MAX) {
         sim::SimDeviceConfig c = device;
         c.port = port;
         c.faults = std::move(faults);
+        c.plugAtMs = plugAtMs;
+        c.unplugAtMs = unplugAtMs;
         return bus().AddDevice(c);
+    }
+    StationOptions Options(bool watch = false) const {
+        return {kFirmware, {}, watch, cwd.Path().string(), {}};
     }
     std::vector<std::uint8_t> Flash(sim::SimDevice& d) {
         std::vector<std::uint8_t> out(image.size());
@@ -70,8 +73,7 @@ TEST(Station, EightIdenticalDevicesSwitchAndProgramEachAtItsOwnPort) {
     {
         Bench b;
         Recorder r;
-        StationOptions o{kFirmware, {}, false, b.cwd.Path().string()};
-        Station(b.setup, *b.loaded, o, r).Run();
+        Station(b.setup, *b.loaded, b.Options(), r).Run();
         ASSERT_EQ(r.finished.size(), 1u);
         ASSERT_TRUE(r.finished[0].ok);
         alone = r.finished[0].durationMs;
@@ -89,7 +91,7 @@ TEST(Station, EightIdenticalDevicesSwitchAndProgramEachAtItsOwnPort) {
         devices.push_back(&b.Add("sim-" + std::to_string(i), faults));
     }
     sim::SimDevice& stranger = b.Add("elsewhere");
-    StationOptions o{kFirmware, {}, false, b.cwd.Path().string()};
+    StationOptions o = b.Options();
     for (int i = 1; i <= 8; ++i) o.ports.push_back("sim-" + std::to_string(i));
     Recorder r;
     const std::vector<PortStatus> rows = Station(b.setup, *b.loaded, o, r).Run();
@@ -120,10 +122,15 @@ TEST(Station, EightIdenticalDevicesSwitchAndProgramEachAtItsOwnPort) {
         }
     }
     for (const FinishedRun& run : r.finished) {
+        SCOPED_TRACE(run.port);
         // Each device saw the same virtual times as if it had been alone on the bus.
         if (run.ok) {
-            EXPECT_EQ(run.durationMs, alone) << run.port;
+            EXPECT_EQ(run.durationMs, alone);
+            EXPECT_EQ(run.bytes, b.image.size());
+        } else {
+            EXPECT_LT(run.bytes, b.image.size());  // only what was verified before the fault
         }
+        EXPECT_EQ(run.exitCode, run.ok ? 0 : 1);
     }
     // The device at a port not asked for was never even looked at.
     for (int c = 0; c < static_cast<int>(sim::kCommandKinds); ++c) {
@@ -136,25 +143,13 @@ TEST(Station, WatchUpdatesEachPluggedDeviceOnceUntilItIsUnplugged) {
     Bench b;
     // sim-1 holds the first device from the start; it is pulled at 30 s and another one goes
     // in at 40 s. A third device is plugged into sim-2 at 10 s.
-    sim::SimDeviceConfig first = b.device;
     b.setup.Bus()->Use({}, false);  // an empty bus; the devices below are all there is
-    first.port = "sim-1";
-    first.unplugAtMs = 30000;
-    sim::SimDeviceConfig second = b.device;
-    second.port = "sim-1";
-    second.plugAtMs = 40000;
-    second.seed = 2;
-    sim::SimDeviceConfig third = b.device;
-    third.port = "sim-2";
-    third.plugAtMs = 10000;
-    third.seed = 3;
-    sim::SimDevice& d1 = b.bus().AddDevice(first);
-    sim::SimDevice& d2 = b.bus().AddDevice(second);
-    sim::SimDevice& d3 = b.bus().AddDevice(third);
+    sim::SimDevice& d1 = b.Add("sim-1", {}, 0, 30000);
+    sim::SimDevice& d2 = b.Add("sim-1", {}, 40000);
+    sim::SimDevice& d3 = b.Add("sim-2", {}, 10000);
 
     Recorder r;
-    StationOptions o{kFirmware, {}, true, b.cwd.Path().string()};
-    Station station(b.setup, *b.loaded, o, r);
+    Station station(b.setup, *b.loaded, b.Options(true), r);
     r.tick = [&] {
         if (b.setup.Base().NowMs() >= 90000) station.StopWhenIdle();
     };

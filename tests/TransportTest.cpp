@@ -166,5 +166,23 @@ TEST(ReportTransport, ReceiveOutcomeTable) {
     }
 }
 
+// Reports waiting on the channel before a request is sent answer an earlier one: they are taken
+// off before the write, never into g_inReport, and a device that never stops sending cannot hold
+// the write back for ever.
+TEST(ReportTransport, SendDropsTheReportsAlreadyQueued) {
+    const std::pair<std::size_t, std::size_t> rows[] = {
+        {0, 0}, {1, 0}, {3, 0}, {kMaxStaleReports + 10, 10}};  // queued, left queued
+    for (const auto& [queued, left] : rows) {
+        SCOPED_TRACE(queued);
+        TransportRig t;
+        for (std::size_t i = 0; i < queued; ++i) t.hid.queued.push_back(ScriptedHid::Answer(1));
+        t.st->g_inReport.assign(t.st->g_inReport.size(), 0x77);
+        EXPECT_EQ(t.transport.SendReport(12, 13), 0);
+        EXPECT_EQ(t.hid.queued.size(), left);
+        EXPECT_EQ(t.hid.written.size(), 1u);
+        EXPECT_EQ(t.st->g_inReport[2], 0x77);  // the last answer is still there
+    }
+}
+
 }  // namespace
 }  // namespace quillon

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# cmake --install into a staging folder: the programs, the udev rule and (when the dialog is
-# built) its desktop entry and icon land where a system finds them. Usage: install-check.sh BUILD_DIR SOURCE_DIR
+# cmake --install into a staging folder: the programs, the udev rule, the man page and the bash
+# completion, and (when the dialog is built) its desktop entry and icon land where a system finds
+# them. Usage: install-check.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1 source=$2
 stage=$(mktemp -d)
@@ -21,6 +22,13 @@ case $rules in
     *) echo "udev does not read $rules"; status=1 ;;
 esac
 cmp "$source/udev/70-quillon.rules" "$stage$rules/70-quillon.rules" || status=1
+# The man page and the completion, made at build time, when the build makes them.
+if [ -e "$build/quillon.1" ]; then
+    grep -q '^\.TH QUILLON "1"' "$stage$prefix/share/man/man1/quillon.1" \
+        || { echo "missing or not a man page: $prefix/share/man/man1/quillon.1"; status=1; }
+    grep -q '^complete .*_quillon quillon$' "$stage$prefix/share/bash-completion/completions/quillon" \
+        || { echo "missing: $prefix/share/bash-completion/completions/quillon"; status=1; }
+fi
 if [ -e "$build/quillon-gui" ]; then
     entry="$stage$prefix/share/applications/quillon-gui.desktop"
     icon="$stage$prefix/share/icons/hicolor/scalable/apps/quillon.svg"

@@ -85,7 +85,10 @@ ParseOutcome ParseWords(CLI::App& app, std::vector<std::string> words) {
 }
 
 std::optional<int> ParseCommandLine(CLI::App& app, std::vector<std::string> words) {
-    const ParseOutcome outcome = ParseWords(app, std::move(words));
+    return TellOutcome(ParseWords(app, std::move(words)));
+}
+
+std::optional<int> TellOutcome(const ParseOutcome& outcome) {
     switch (outcome.kind) {
         case ParseOutcome::kRun:
             return std::nullopt;

@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace quillon {
+#include "app/ExitCodes.h"
 
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitUsage = 2;
+namespace quillon {
 
 // "<name> <version>", the version being the project's.
 std::string VersionLine(const std::string& program);
@@ -28,6 +27,9 @@ struct ParseOutcome {
 
 // Parses words (UTF-8, the program's name left out) into app.
 ParseOutcome ParseWords(CLI::App& app, std::vector<std::string> words);
+
+// Tells an outcome of ParseWords as ParseCommandLine does; nothing for kRun.
+std::optional<int> TellOutcome(const ParseOutcome& outcome);
 
 // ParseWords, then tells the outcome. Returns the exit code when the program is to end at once:
 // 0 once help or the version has been printed on standard output, 2 once a usage error has been

@@ -10,6 +10,9 @@ namespace quillon {
 // erase-line sequences.
 bool StandardErrorIsTerminal();
 
+// The width of the terminal on standard error in columns; 80 when it cannot be told.
+int StandardErrorColumns();
+
 // Creates (or truncates) the file at the UTF-8 path for binary writing, so that what is written
 // is the same bytes everywhere; null when it cannot be.
 std::FILE* OpenForWriting(const std::string& path);

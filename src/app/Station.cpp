@@ -5,8 +5,10 @@
 #include <set>
 
 #include "app/DialogView.h"
+#include "app/ExitCodes.h"
+#include "app/FirstReportWatch.h"
+#include "app/PhaseText.h"
 #include "app/UpdateController.h"
-#include "firmware/FirmwareHeader.h"
 #include "protocol/FittingPorts.h"
 #include "protocol/ProgramDevice.h"
 #include "state/Operator.h"
@@ -49,7 +51,8 @@ struct Station::Slot : Operator, DialogView, FileSystem {
             texts.push_back(text);
             status.result = text;
         }
-        events.OnText(status.port, text);
+        const std::uint64_t start = st->phases.Snapshot().startMs, now = hid->NowMs();
+        events.OnText(status.port, text, now > start ? now - start : 0);
     }
     std::string ReadPathBox() override { return path; }
     void WriteStatusLine(const std::string& text) override {
@@ -79,14 +82,19 @@ struct Station::Slot : Operator, DialogView, FileSystem {
 
     PortStatus Snapshot() {
         std::lock_guard lock(mutex);
-        return status;
+        PortStatus row = status;
+        if (st && row.state == PortStatus::State::kRunning) {
+            row.doing = DescribePhase(st->phases.Snapshot());
+        }
+        return row;
     }
 
     StationEvents& events;
     std::string path;
     std::string logFolder;
     StdFileSystem files;
-    std::unique_ptr<HidPlatform> hid;
+    std::unique_ptr<HidPlatform> view;  // the bus as seen from the port
+    std::unique_ptr<HidPlatform> hid;   // the view, watched for the first report
     std::unique_ptr<SharedState> st;
     std::unique_ptr<LinkServices> services;
     std::unique_ptr<UpdateController> controller;
@@ -120,9 +128,13 @@ Station::Slot& Station::SlotOf(const std::string& port) {
 void Station::Start(Slot& slot) {
     HidPlatform& base = setup_.Base();
     if (!slot.controller) {
-        slot.hid = setup_.PortPlatform(slot.status.port);
-        if (!slot.hid) return;
+        slot.view = setup_.PortPlatform(slot.status.port);
+        if (!slot.view) return;
+        slot.hid = std::make_unique<FirstReportWatch>(*slot.view, options_.onFirstReport);
         slot.st = std::make_unique<SharedState>();
+        slot.st->phases.Listen([this, &slot](PhaseChannel::Event e, const PhaseStatus& s) {
+            events_.OnPhase(slot.status.port, e, s);
+        });
         slot.services =
             std::make_unique<LinkServices>(LinkServices{*slot.st, *slot.hid, slot, slot});
         slot.controller = std::make_unique<UpdateController>(*slot.services, slot);
@@ -146,14 +158,15 @@ void Station::Start(Slot& slot) {
 }
 
 void Station::Finish(Slot& slot) {
-    const int code = slot.controller->WaitForRun();
+    const bool ok = slot.controller->WaitForRun() == 0;
     slot.controller->Tick();
-    const bool ok = code == 0;
     FinishedRun run;
     run.port = slot.status.port;
     run.ok = ok;
+    run.end = slot.st->phases.Snapshot();
+    run.exitCode = ExitCodeOf(run.end.end);
     run.durationMs = setup_.Base().NowMs() - slot.startedAt;
-    run.bytes = ok ? loaded_.g_cbValidatedFile - kHeaderSize : 0;
+    run.bytes = run.end.bytesDone;
     {
         std::lock_guard lock(slot.mutex);
         run.texts = slot.texts;

@@ -5,11 +5,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/RunSetup.h"
+#include "state/RunPhase.h"
 
 namespace quillon {
 
@@ -19,6 +21,8 @@ struct StationOptions {
         ports;  // empty: every port where a device that fits is (watch: appears)
     bool watch = false;
     std::string logFolder;  // where the read-back logs go (empty: the current directory)
+    // Called on a worker just before the first report any run writes (may be empty).
+    std::function<void()> onFirstReport;
 };
 
 // One port's row.
@@ -33,6 +37,7 @@ struct PortStatus {
     State state = State::kWaiting;
     int percent = 0;
     std::string status;      // the status line of the run
+    std::string doing;       // while running: what the run is doing, in words
     std::string result;      // the last text of the last run: "완료", or why it failed
     bool ok = false;         // the last run ended with "완료"
     std::uint32_t runs = 0;  // runs started at this port
@@ -42,17 +47,22 @@ struct PortStatus {
 struct FinishedRun {
     std::string port;
     bool ok = false;
+    int exitCode = 0;                // as "quillon update" would have ended
     std::vector<std::string> texts;  // every operator text, in order
     std::uint64_t durationMs = 0;    // on the platform's clock
     std::uint64_t bytes = 0;         // programmed and verified
+    PhaseStatus end;                 // the run's last phase status
 };
 
-// What the station tells as it goes. OnText comes from the worker threads; the others from the
-// thread that runs the station.
+// What the station tells as it goes. OnText and OnPhase come from the worker threads; the others
+// from the thread that runs the station.
 class StationEvents {
   public:
     virtual ~StationEvents() = default;
-    virtual void OnText(const std::string& port, const std::string& text) = 0;
+    // ms: since the run at that port began, on the platform's clock.
+    virtual void OnText(const std::string& port, const std::string& text, std::uint64_t ms) = 0;
+    // Every phase entered and every whole percent programmed, for those who tell them.
+    virtual void OnPhase(const std::string&, PhaseChannel::Event, const PhaseStatus&) {}
     virtual void OnFinished(const FinishedRun& run) = 0;
     // Often (each tick), for a live display.
     virtual void OnTick(const std::vector<PortStatus>& rows) = 0;

@@ -25,7 +25,11 @@ bool UpdateController::StartUpdate() {
     // The worker that cleared g_bBusy last may still be on its way out.
     if (worker_.joinable()) worker_.join();
     if (beforeLoad_) beforeLoad_();
-    if (FirmwareLoader(st, s_.op, s_.files).LoadFirmwareFile()) return false;
+    st.phases.Begin(s_.hid.NowMs());
+    if (FirmwareLoader(st, s_.op, s_.files).LoadFirmwareFile()) {
+        st.phases.End(RunEnd::kFileRefused, s_.hid.NowMs());
+        return false;
+    }
     st.g_bBusy = 1;
     view_.EnableControls(false);
     view_.SetBarPosition(0);

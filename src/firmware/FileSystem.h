@@ -31,7 +31,8 @@ class FileSystem {
     virtual ~FileSystem() = default;
     // An existing regular file opened for reading, or null.
     virtual std::unique_ptr<ReadableFile> OpenRead(const std::string& path) = 0;
-    // A file created (or emptied) for writing, or null.
+    // A file created (or emptied) for writing, or null. The real file system creates only a
+    // plain file under its own name (see CreatePlainFile).
     virtual std::unique_ptr<WritableFile> Create(const std::string& path) = 0;
 };
 

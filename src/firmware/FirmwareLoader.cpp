@@ -1,18 +1,24 @@
 #include "firmware/FirmwareLoader.h"
 
-#include "firmware/FirmwareChecksum.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/ModelTable.h"
+#include "firmware/SummedRead.h"
 #include "state/Texts.h"
 
 namespace quillon {
+
+namespace {
+
+constexpr std::uint64_t kAddressSpace = std::uint64_t{1} << 32;
+
+}  // namespace
 
 bool FirmwareLoader::Refuse(const char* text) {
     op_.ShowMessage(text);
     return true;
 }
 
-bool FirmwareLoader::LoadFirmwareFile() {
+bool FirmwareLoader::LoadFirmwareFile(bool keepWholeFile) {
     st_.g_strFirmwarePath = op_.ReadPathBox();
     st_.g_cbValidatedFile = 0;
     std::unique_ptr<ReadableFile> file = files_.OpenRead(st_.g_strFirmwarePath);
@@ -24,16 +30,16 @@ bool FirmwareLoader::LoadFirmwareFile() {
     if (realLength < kHeaderSize || realLength > kFileBufferSize) return Refuse(text::kBadData1);
     const auto length = static_cast<std::uint32_t>(realLength);
     std::uint8_t* buf = st_.g_fileBuffer.get();
-    std::size_t got = 0;
-    if (!file->Read(buf, length, got)) return Refuse(text::kSelectFile);
+    SummedRead read;
+    if (!ReadSummed(*file, length, buf, keepWholeFile, kHeaderSize, read)) {
+        return Refuse(text::kSelectFile);
+    }
     file.reset();
-    if (got != length) return Refuse(text::kBadData1);  // shrank while being read
+    if (read.got != length) return Refuse(text::kBadData1);  // shrank while being read
 
     // Check 1: data length; check 2: the 32-bit checksum over everything after it.
     if (length - 8 != ReadLe32(buf + header::kDataLength)) return Refuse(text::kBadData1);
-    if (FirmwareChecksum(buf + 8, length - 8) != ReadLe32(buf + header::kChecksum)) {
-        return Refuse(text::kBadData2);
-    }
+    if (read.checksum != ReadLe32(buf + header::kChecksum)) return Refuse(text::kBadData2);
 
     // Check 3: the type byte, stored before it is judged.
     st_.g_fwType = buf[header::kType];
@@ -76,6 +82,11 @@ bool FirmwareLoader::LoadFirmwareFile() {
 
     // Check 5: the zero word.
     if (ReadLe32(buf + header::kZeroWord) != 0) return Refuse(text::kBadUpgradeData);
+    // An image that runs past the top of the 32-bit address space would have its last blocks
+    // erased and written at addresses wrapped round to the bottom, where the boot loader is.
+    if (std::uint64_t{st_.g_fwStartAddress} + (length - kHeaderSize) > kAddressSpace) {
+        return Refuse(text::kBadUpgradeData);
+    }
 
     st_.g_cbValidatedFile = length;
     return false;

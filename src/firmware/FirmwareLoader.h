@@ -13,9 +13,13 @@ class FirmwareLoader {
         : st_(state), op_(op), files_(files) {}
 
     // True when the file was refused (its text has been shown), false when it was accepted.
-    bool LoadFirmwareFile();
+    bool LoadFirmwareFile() { return LoadFirmwareFile(true); }
+    // The same checks, refusals and published fields, but the file buffer keeps only the
+    // header: for a file that is only looked at, never programmed.
+    bool CheckFirmwareFile() { return LoadFirmwareFile(false); }
 
   private:
+    bool LoadFirmwareFile(bool keepWholeFile);
     bool Refuse(const char* text);
 
     SharedState& st_;

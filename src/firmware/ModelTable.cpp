@@ -34,6 +34,10 @@ bool IsBootSwitchRun(std::uint32_t model) {
     return (model & 0xFF) == 3 || code == 4 || code == 8 || code == 264;
 }
 
+bool FileAsksForSwitch(std::uint8_t storage, std::uint32_t type) {
+    return storage != 1 && type != 0;
+}
+
 bool HasModelCheck(std::uint32_t model) {
     switch (model & 0xFF) {
         case 1:
@@ -57,6 +61,10 @@ std::uint32_t McuBlockSize(std::uint32_t model) {
         default:
             return 512;
     }
+}
+
+std::uint32_t FirstWordOffset(std::uint32_t model, std::uint32_t start) {
+    return (model & 0xFF) == 8 && static_cast<std::int32_t>(start) < 0x24000 ? 3 : 0;
 }
 
 }  // namespace quillon

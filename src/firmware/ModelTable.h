@@ -24,10 +24,18 @@ std::optional<ModelRow> FindModelRow(std::uint32_t modelCode);
 // A run that goes through the worker's boot switch: model byte 3, or model codes 4, 8 and 264.
 bool IsBootSwitchRun(std::uint32_t model);
 
+// Whether a file of this storage byte and type byte has the worker's boot switch send the device
+// into its boot loader: an MCU image (storage 0) of type 1.
+bool FileAsksForSwitch(std::uint8_t storage, std::uint32_t type);
+
 // A run whose model value the worker checks before programming: every model byte but 1, 3, 4, 5.
 bool HasModelCheck(std::uint32_t model);
 
 // MCU block size of a model: 4096 for model bytes 3, 4, 6, 7, 8; 512 otherwise.
 std::uint32_t McuBlockSize(std::uint32_t model);
+
+// Where an MCU image's first word lies, from its start address: 3 bytes further for model byte 8
+// below 0x24000 (signed), where the placeholder stands at image bytes 3 to 6; 0 otherwise.
+std::uint32_t FirstWordOffset(std::uint32_t model, std::uint32_t start);
 
 }  // namespace quillon

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "firmware/FileSystem.h"
+#include "firmware/PlainFile.h"
 
 namespace quillon {
 
@@ -12,11 +13,11 @@ std::filesystem::path PathFromUtf8(const std::string& path) {
     return std::filesystem::path(std::u8string(path.begin(), path.end()));
 }
 
-std::FILE* OpenFile(const std::filesystem::path& path, bool write) {
+std::FILE* OpenForReading(const std::filesystem::path& path) {
 #ifdef _WIN32
-    return _wfopen(path.c_str(), write ? L"wb" : L"rb");
+    return _wfopen(path.c_str(), L"rb");
 #else
-    return std::fopen(path.c_str(), write ? "wb" : "rb");
+    return std::fopen(path.c_str(), "rb");
 #endif
 }
 
@@ -70,13 +71,13 @@ std::unique_ptr<ReadableFile> StdFileSystem::OpenRead(const std::string& path) {
     if (!std::filesystem::is_regular_file(p, ec)) return nullptr;
     const std::uintmax_t length = std::filesystem::file_size(p, ec);
     if (ec) return nullptr;
-    std::FILE* f = OpenFile(p, false);
+    std::FILE* f = OpenForReading(p);
     if (f == nullptr) return nullptr;
     return std::make_unique<StdReadableFile>(f, static_cast<std::uint64_t>(length));
 }
 
 std::unique_ptr<WritableFile> StdFileSystem::Create(const std::string& path) {
-    std::FILE* f = OpenFile(PathFromUtf8(path), true);
+    std::FILE* f = CreatePlainFile(PathFromUtf8(path));
     if (f == nullptr) return nullptr;
     return std::make_unique<StdWritableFile>(f);
 }

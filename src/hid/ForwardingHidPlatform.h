@@ -40,6 +40,9 @@ class ForwardingHidPlatform : public HidPlatform {
         return inner_->WaitTransfer(event, timeoutMs);
     }
     void CancelTransfer(Handle device) override { inner_->CancelTransfer(device); }
+    bool TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) override {
+        return inner_->TakeQueuedReport(device, data, len);
+    }
     void Sleep(std::uint32_t ms) override { inner_->Sleep(ms); }
     std::uint64_t NowMs() override { return inner_->NowMs(); }
 

@@ -77,6 +77,10 @@ class HidPlatform {
     // Abandons the pending transfer on device and returns only once it has really ended, so
     // that its buffer and record may be reused.
     virtual void CancelTransfer(Handle device) = 0;
+    // Takes one input report that has already arrived on device and waits to be read, into data
+    // (up to len bytes, byte 0 the report ID), without waiting; false when none is there. No
+    // transfer may be pending on device.
+    virtual bool TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) = 0;
 
     virtual void Sleep(std::uint32_t ms) = 0;
     // Milliseconds on the platform's clock (virtual time on the simulator).

@@ -36,8 +36,18 @@ ReportTransport::Outcome ReportTransport::Finish(TransferStart start, Handle hDe
     return Outcome::kFailed;
 }
 
+void ReportTransport::DropStaleReports(Handle hDevice) {
+    const std::size_t len = s_.st.g_HidCaps.inputReportByteLength;
+    if (hDevice == kInvalidHandle || len == 0) return;
+    if (stale_.size() < len) stale_.resize(len);
+    for (int i = 0; i < kMaxStaleReports && s_.hid.TakeQueuedReport(hDevice, stale_.data(), len);
+         ++i) {
+    }
+}
+
 std::uint8_t ReportTransport::SendReport(Handle hDevice, Handle hEvent) {
     SharedState& st = s_.st;
+    DropStaleReports(hDevice);
     st.g_outReport[0] = kReportId;
     const std::size_t len =
         std::min<std::size_t>(st.g_HidCaps.outputReportByteLength, st.g_outReport.size());

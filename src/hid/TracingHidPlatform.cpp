@@ -90,4 +90,10 @@ WaitOutcome TracingHidPlatform::WaitTransfer(Handle event, std::uint32_t timeout
     return r;
 }
 
+bool TracingHidPlatform::TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) {
+    const bool taken = inner_->TakeQueuedReport(device, data, len);
+    if (taken) Bytes("stale", data, len);
+    return taken;
+}
+
 }  // namespace quillon

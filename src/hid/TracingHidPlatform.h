@@ -1,6 +1,7 @@
 // Wraps a platform layer and writes every event on the link to a file, one line each:
 // "<ms> write <hex>", "<ms> read <hex>", "<ms> read-timeout", "<ms> write-timeout",
-// "<ms> open <path>", "<ms> close <path>", "<ms> gone <path>".
+// "<ms> open <path>", "<ms> close <path>", "<ms> gone <path>", and "<ms> stale <hex>" for an
+// input report dropped because it arrived before the request it would have answered.
 #pragma once
 
 #include <cstdio>
@@ -26,6 +27,7 @@ class TracingHidPlatform : public ForwardingHidPlatform {
     TransferStart StartRead(Handle device, std::uint8_t* data, std::size_t len,
                             Overlapped& record) override;
     WaitOutcome WaitTransfer(Handle event, std::uint32_t timeoutMs) override;
+    bool TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) override;
 
   private:
     struct PendingTransfer {

@@ -1,5 +1,7 @@
 #include "protocol/DeviceDiscovery.h"
 
+#include "firmware/ModelTable.h"
+
 namespace quillon {
 
 namespace {
@@ -25,27 +27,66 @@ bool DeviceDiscovery::Screen() {
     return collection != kMouseCollection && collection != kKeyboardCollection;
 }
 
-Candidate ClassifyCandidate(const SharedState& st, const HidAttributes& a) {
-    const bool vidMatches = a.vendorId == st.g_targetVid;
-    const bool alt = a.vendorId == st.kAltVid && a.productId == st.kAltPid;
-    const std::uint32_t pid = a.productId;
-    if (st.g_targetVid == st.g_bootVid && st.g_targetPid == st.g_bootPid) {
-        if (vidMatches && pid == st.g_targetPid) return Candidate::kBootLoader;
-        if ((vidMatches && (pid == st.g_appPid2 || pid == st.g_appPid3)) || alt) {
-            return Candidate::kSwitchWithQuery;
+std::vector<LookedFor> IdentitiesLookedFor(const SharedState& st) {
+    const std::uint32_t vid = st.g_targetVid, pid = st.g_targetPid;
+    // The case follows from the target alone: the boot-loader pair, an exact pair, or else
+    // identification.
+    if (vid == st.g_bootVid && pid == st.g_bootPid) {
+        std::vector<LookedFor> wanted = {
+            {vid, pid, Approach::kTakeHeld},
+            {vid, st.g_appPid2, Approach::kSwitchAfterQuery},
+            {vid, st.g_appPid3, Approach::kSwitchAfterQuery},
+        };
+        // Only model byte 1 has application firmware under the first application PID.
+        if ((st.g_fwModel & 0xFF) == 1) {
+            wanted.push_back({vid, st.g_appPid1, Approach::kSwitchWithoutQuery});
         }
-        if (vidMatches && pid == st.g_appPid1) {
-            return (st.g_fwModel & 0xFF) == 1 ? Candidate::kSwitchWithoutQuery : Candidate::kNone;
+        wanted.push_back({st.kAltVid, st.kAltPid, Approach::kSwitchAfterQuery});
+        return wanted;
+    }
+    if ((vid == st.g_model3Vid && pid == st.g_model3Pid) ||
+        (vid == st.g_model264MatchVid && pid == st.g_model264MatchPid)) {
+        return {{vid, pid, Approach::kTake}};
+    }
+    return {
+        {vid, pid, Approach::kIdentify},
+        {vid, st.g_appPid1, Approach::kIdentify},
+        {vid, st.g_appPid2, Approach::kIdentify},
+        {vid, st.g_appPid3, Approach::kIdentify},
+        {st.kAltVid, st.kAltPid, Approach::kIdentify},
+    };
+}
+
+namespace {
+
+void AddUnique(std::vector<LookedFor>& list, const LookedFor& id) {
+    for (const LookedFor& have : list) {
+        if (have.vid == id.vid && have.pid == id.pid) return;
+    }
+    list.push_back(id);
+}
+
+}  // namespace
+
+SearchPlan PlanSearch(const SharedState& st) {
+    SearchPlan plan;
+    const std::vector<LookedFor> wanted = IdentitiesLookedFor(st);
+    for (const LookedFor& id : wanted) AddUnique(plan.beforeSwitch, id);
+    bool discoverySwitches = false;
+    for (const LookedFor& id : wanted) {
+        discoverySwitches |= id.approach == Approach::kSwitchAfterQuery ||
+                             id.approach == Approach::kSwitchWithoutQuery;
+    }
+    if (discoverySwitches) {
+        // The restarted device is looked for again by the same rules; what ends the wait is a
+        // device that is taken rather than told to switch once more.
+        for (const LookedFor& id : wanted) {
+            if (id.approach == Approach::kTakeHeld) AddUnique(plan.afterSwitch, id);
         }
-        return Candidate::kNone;
+    } else if (IsBootSwitchRun(st.g_fwModel) && FileAsksForSwitch(st.g_fwStorage, st.g_fwType)) {
+        plan.afterSwitch = plan.beforeSwitch;
     }
-    if ((st.g_targetVid == st.g_model3Vid && st.g_targetPid == st.g_model3Pid) ||
-        (st.g_targetVid == st.g_model264MatchVid && st.g_targetPid == st.g_model264MatchPid)) {
-        return vidMatches && pid == st.g_targetPid ? Candidate::kExact : Candidate::kNone;
-    }
-    const bool family = vidMatches && (pid == st.g_targetPid || pid == st.g_appPid1 ||
-                                       pid == st.g_appPid2 || pid == st.g_appPid3);
-    return family || alt ? Candidate::kIdentify : Candidate::kNone;
+    return plan;
 }
 
 bool DeviceDiscovery::ScreenAsFound() {
@@ -53,15 +94,6 @@ bool DeviceDiscovery::ScreenAsFound() {
     if (Screen()) return true;
     s_.st.g_bDeviceFound = 0;
     return false;
-}
-
-DeviceDiscovery::Verdict DeviceDiscovery::BootLoaderPair(const std::string& path) {
-    SharedState& st = s_.st;
-    if (!ScreenAsFound()) return Verdict::kPassOver;
-    st.g_strDevicePath = path;
-    if (st.g_hHeldDevice != kInvalidHandle) s_.hid.CloseHandle(st.g_hHeldDevice);
-    st.g_hHeldDevice = s_.hid.OpenSynchronous(path);
-    return Verdict::kChosen;
 }
 
 DeviceDiscovery::Verdict DeviceDiscovery::Switch(const std::string& path, bool query) {
@@ -77,38 +109,42 @@ DeviceDiscovery::Verdict DeviceDiscovery::Switch(const std::string& path, bool q
     }
 }
 
-DeviceDiscovery::Verdict DeviceDiscovery::Exact(const std::string& path) {
+DeviceDiscovery::Verdict DeviceDiscovery::Examine(const std::string& path, const HidAttributes& a,
+                                                  const std::vector<LookedFor>& wanted) {
     SharedState& st = s_.st;
-    st.g_bDeviceFound = 1;
-    const bool passed = Screen();
-    st.g_strDevicePath = path;
-    if (!passed) {
-        st.g_bDeviceFound = 0;
-        return Verdict::kPassOver;
-    }
-    return Verdict::kChosen;
-}
-
-DeviceDiscovery::Verdict DeviceDiscovery::Identify(const std::string& path) {
-    if (!ScreenAsFound()) return Verdict::kPassOver;
-    s_.st.g_strDevicePath = path;
-    return ident_.IdentifyDevice() == 0 ? Verdict::kChosen : Verdict::kPassOver;
-}
-
-DeviceDiscovery::Verdict DeviceDiscovery::Examine(const std::string& path, const HidAttributes& a) {
-    switch (ClassifyCandidate(s_.st, a)) {
-        case Candidate::kNone:
+    const LookedFor* match = nullptr;
+    for (const LookedFor& id : wanted) {
+        if (a.vendorId == id.vid && a.productId == id.pid) {
+            match = &id;
             break;
-        case Candidate::kBootLoader:
-            return BootLoaderPair(path);
-        case Candidate::kSwitchWithQuery:
+        }
+    }
+    if (match == nullptr) return Verdict::kPassOver;
+    switch (match->approach) {
+        case Approach::kTakeHeld:
+            if (!ScreenAsFound()) return Verdict::kPassOver;
+            st.g_strDevicePath = path;
+            if (st.g_hHeldDevice != kInvalidHandle) s_.hid.CloseHandle(st.g_hHeldDevice);
+            st.g_hHeldDevice = s_.hid.OpenSynchronous(path);
+            return Verdict::kChosen;
+        case Approach::kTake: {
+            st.g_bDeviceFound = 1;
+            const bool passed = Screen();
+            st.g_strDevicePath = path;  // also for a collection the screen passes over
+            if (!passed) {
+                st.g_bDeviceFound = 0;
+                return Verdict::kPassOver;
+            }
+            return Verdict::kChosen;
+        }
+        case Approach::kSwitchAfterQuery:
             return Switch(path, true);
-        case Candidate::kSwitchWithoutQuery:
+        case Approach::kSwitchWithoutQuery:
             return Switch(path, false);
-        case Candidate::kExact:
-            return Exact(path);
-        case Candidate::kIdentify:
-            return Identify(path);
+        case Approach::kIdentify:
+            if (!ScreenAsFound()) return Verdict::kPassOver;
+            st.g_strDevicePath = path;
+            return ident_.IdentifyDevice() == 0 ? Verdict::kChosen : Verdict::kPassOver;
     }
     return Verdict::kPassOver;
 }
@@ -122,6 +158,7 @@ std::uint8_t DeviceDiscovery::FindDevice() {
     if (st.g_hDevInfo != kInvalidHandle) s_.hid.DestroyInterfaceList(st.g_hDevInfo);
     st.g_hDevInfo = s_.hid.OpenInterfaceList();
 
+    const std::vector<LookedFor> wanted = IdentitiesLookedFor(st);
     Verdict verdict = Verdict::kPassOver;
     std::string path;
     for (std::uint32_t index = 0; st.g_hDevInfo != kInvalidHandle; ++index) {
@@ -135,7 +172,7 @@ std::uint8_t DeviceDiscovery::FindDevice() {
         st.g_bDeviceFound = 0;
         HidAttributes attributes;
         if (st.g_hProbe != kInvalidHandle && s_.hid.GetAttributes(st.g_hProbe, attributes)) {
-            verdict = Examine(path, attributes);
+            verdict = Examine(path, attributes, wanted);
         }
         st.g_pDetail.reset();
         if (verdict != Verdict::kPassOver) break;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "hid/DeviceChannel.h"
 #include "hid/LinkServices.h"
@@ -12,17 +13,30 @@ namespace quillon {
 
 enum FindResult : std::uint8_t { FIND_FOUND = 0, FIND_NONE = 1, FIND_SWITCHING = 2 };
 
-// How discovery treats an interface of a given identity, which follows from the loaded file's
-// target alone.
-enum class Candidate {
-    kNone,                // passed over
-    kBootLoader,          // the boot-loader pair itself: taken without identification
-    kSwitchWithQuery,     // an application-mode device asked, then told to switch
-    kSwitchWithoutQuery,  // an application-mode device told to switch without asking
-    kExact,               // an exact target: taken without identification
-    kIdentify,            // identified, and taken when it fits
+// What discovery does with a candidate under an identity it looks for.
+enum class Approach : std::uint8_t {
+    kTakeHeld,            // the boot-loader target: taken, and a handle held on it
+    kTake,                // an exact target: taken
+    kSwitchAfterQuery,    // asked what it is; if it fits, told to switch into its boot loader
+    kSwitchWithoutQuery,  // told to switch at once
+    kIdentify,            // asked what it is; taken if it fits
 };
-Candidate ClassifyCandidate(const SharedState& st, const HidAttributes& attributes);
+
+struct LookedFor {
+    std::uint32_t vid, pid;
+    Approach approach;
+};
+
+// The identities FindDevice looks for with the loaded file, in the order it tries them on each
+// candidate (the first that matches decides); a candidate under any other is passed over.
+std::vector<LookedFor> IdentitiesLookedFor(const SharedState& st);
+
+// The identities a run looks for: before any switch into the boot loader, and after one (empty
+// when the file asks for none). Duplicates are left out.
+struct SearchPlan {
+    std::vector<LookedFor> beforeSwitch, afterSwitch;
+};
+SearchPlan PlanSearch(const SharedState& st);
 
 class DeviceDiscovery {
   public:
@@ -35,11 +49,9 @@ class DeviceDiscovery {
 
   private:
     enum class Verdict { kPassOver, kChosen, kSwitching };
-    Verdict Examine(const std::string& path, const HidAttributes& a);
-    Verdict BootLoaderPair(const std::string& path);
+    Verdict Examine(const std::string& path, const HidAttributes& a,
+                    const std::vector<LookedFor>& wanted);
     Verdict Switch(const std::string& path, bool query);
-    Verdict Exact(const std::string& path);
-    Verdict Identify(const std::string& path);
     // The collection screen: false for mouse and keyboard collections or unreadable caps.
     bool Screen();
     // The candidate marked found and screened; unmarked again when it fails the screen.

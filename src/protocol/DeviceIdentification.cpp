@@ -59,6 +59,7 @@ std::uint8_t DeviceIdentification::IdentifyAndSwitch(bool query) {
             return 1;
         }
     }
+    s_.st.phases.Enter(Phase::kSwitching, s_.hid.NowMs());
     // The switch request reuses the frame sent before it: only byte 1 changes.
     s_.st.g_outReport[1] = kSwitchRequest;
     transport_.SendReport(ch.hDevice, ch.hEvent);

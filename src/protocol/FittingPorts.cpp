@@ -6,7 +6,21 @@
 
 namespace quillon {
 
+namespace {
+
+bool InPlan(const SearchPlan& plan, const HidAttributes& a) {
+    for (const auto* list : {&plan.beforeSwitch, &plan.afterSwitch}) {
+        for (const auto& id : *list) {
+            if (id.vid == a.vendorId && id.pid == a.productId) return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 std::vector<std::string> FittingPorts(HidPlatform& hid, const SharedState& loaded) {
+    const SearchPlan plan = PlanSearch(loaded);
     std::set<std::string> ports;
     const Handle list = hid.OpenInterfaceList();
     if (list == kInvalidHandle) return {};
@@ -16,8 +30,7 @@ std::vector<std::string> FittingPorts(HidPlatform& hid, const SharedState& loade
         if (port.empty() || ports.count(port) != 0) continue;
         const Handle probe = hid.OpenForQuery(path);
         HidAttributes a;
-        if (probe != kInvalidHandle && hid.GetAttributes(probe, a) &&
-            ClassifyCandidate(loaded, a) != Candidate::kNone) {
+        if (probe != kInvalidHandle && hid.GetAttributes(probe, a) && InPlan(plan, a)) {
             ports.insert(port);
         }
         hid.CloseHandle(probe);

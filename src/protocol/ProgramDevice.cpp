@@ -17,13 +17,22 @@ constexpr std::uint8_t kPlaceholderFF[4] = {0xFF, 0xFF, 0xFF, 0xFF};
 constexpr std::uint8_t kPlaceholderLow[4] = {0xFF, 0xE1, 0xC3, 0xDD};
 constexpr std::uint8_t kPlaceholder8[4] = {0xA3, 0x89, 0xEE, 0xB2};
 constexpr std::int32_t kHighArea = 0x1024000;
-constexpr std::int32_t kModel8LowArea = 0x24000;
 constexpr int kBlockAttempts = 10;
 constexpr int kModuleAttempts = 5;
 constexpr std::uint32_t kModuleWakeDelayMs = 22;
 constexpr std::uint32_t kModuleSettleMs = 500;
 
 }  // namespace
+
+void Programmer::Enter(Phase phase) {
+    st_.phases.Enter(phase, s_.hid.NowMs());
+}
+
+void Programmer::Advance(ProgramStep step, std::uint32_t index, std::uint64_t bytesDone) {
+    const std::uint64_t now = s_.hid.NowMs();
+    if (step != ProgramStep::kNone) st_.phases.Step(step, index, now);
+    st_.phases.Advance(bytesDone, now);
+}
 
 void Programmer::CloseChannel() {
     rx_.channel.CloseChannel(ch);
@@ -37,7 +46,11 @@ bool Programmer::BeginTransferPhase(ReadableFile& file) {
     st_.g_progressStep = static_cast<std::int32_t>(L / 100);
     st_.g_progressAccum = 0;
     st_.g_progressPercent = 0;
+    Enter(Phase::kRereadingFile);
     if (ReloadValidatedPayload(s_, file)) return true;
+    // Unless a switch went before, nothing that changes the device has been sent.
+    st_.phases.End(st_.phases.DeviceChanged() ? RunEnd::kFailed : RunEnd::kFileRefused,
+                   s_.hid.NowMs());
     s_.op.ShowMessage(text::kNoFile);
     return false;
 }
@@ -81,6 +94,7 @@ std::uint8_t Programmer::ProgramDevice() {
 }
 
 std::uint8_t Programmer::ModuleCheck(std::uint32_t m) {
+    Enter(Phase::kWakingModule);
     std::uint8_t wake = 0;
     bool ready = false;
     for (int attempt = 0; attempt < kModuleAttempts && !ready; ++attempt) {
@@ -116,14 +130,14 @@ std::uint8_t Programmer::McuPath(ReadableFile& file) {
     bool wordAtPlus3 = false;
     // An image too short to hold the whole word has nothing to hold back: a placeholder cut
     // short, and a word written past the image, would leave the flash unlike the image.
-    const bool model8Low = m == 8 && !(signedS >= kHighArea) && signedS < kModel8LowArea;
+    const bool model8Low = FirstWordOffset(st_.g_fwModel, S) == 3;
     const bool holdBack = L >= (model8Low ? 7u : 4u);
     if (!holdBack) {
         // programmed as it stands
     } else if (signedS >= kHighArea && m != 6) {
         std::memcpy(buf, kPlaceholderFF, 4);
     } else if (m == 8) {
-        if (signedS >= kModel8LowArea) {
+        if (!model8Low) {
             std::memcpy(buf, kPlaceholderFF, 4);
         } else {
             w = ReadBe32(buf + 3);
@@ -141,18 +155,25 @@ std::uint8_t Programmer::McuPath(ReadableFile& file) {
     if (ch.hDevice == kInvalidHandle) return Fail(text::kNoDevice);
     if ((m == 6 || m == 10) && ModuleCheck(m) != 0) return 1;
     s_.op.WriteStatusLine(text::kInProgress);
-    if (m == 10 && rx_.commands.EraseFlash(ch, S) != 0) return Fail(text::kEraseFailed);
+    if (m == 10) {
+        Enter(Phase::kErasingAll);
+        if (rx_.commands.EraseFlash(ch, S) != 0) return Fail(text::kEraseFailed);
+    }
 
+    st_.phases.EnterProgramming(false, N, L, s_.hid.NowMs());
     std::uint8_t readBack[64];
     for (std::uint32_t b = 0; b < N; ++b) {
         int failures = 0;
         bool blockDone = false;
         while (!blockDone) {
+            // Every attempt of a block starts over from the block's first byte.
+            Advance(m == 10 ? ProgramStep::kWrite : ProgramStep::kErase, b + 1, b * B);
             if (m != 10 && rx_.commands.EraseFlash(ch, S + b * B) != 0) {
                 if (m != 6) return Fail(text::kEraseFailed);
                 if (++failures == kBlockAttempts) return Fail(text::kEraseRetriesFailed);
                 continue;
             }
+            if (m != 10) st_.phases.Step(ProgramStep::kWrite, b + 1, s_.hid.NowMs());
             bool chunkFailed = false;
             for (std::uint32_t k = 0; k < C && !chunkFailed; ++k) {
                 const std::uint32_t o = b * B + kChunk * k;
@@ -179,6 +200,7 @@ std::uint8_t Programmer::McuPath(ReadableFile& file) {
                     st_.g_progressAccum.fetch_sub(credit * static_cast<std::int32_t>(index));
                 } else {
                     st_.g_progressAccum.fetch_add(credit);
+                    Advance(ProgramStep::kNone, 0, o + n);
                     if (lastOfPayload) break;
                 }
             }
@@ -188,13 +210,17 @@ std::uint8_t Programmer::McuPath(ReadableFile& file) {
 
     // Models 8 and 264 put the word back at S + 3 also when S is 0, so that no placeholder stays.
     if (holdBack && (S != 0 || m == 10 || wordAtPlus3)) {
+        Enter(Phase::kFirstWord);
         WriteBe32(buf, w);
         if (FirstWord(m, wordAtPlus3) != 0) return 1;
     }
     const bool logClosed = log->Close();
     log.reset();
     if (!logClosed) return Fail(text::kNoFile);
-    if (st_.g_fwSkipFinal == 0) rx_.commands.JumpTo(ch, st_.g_fwFinalArg);
+    if (st_.g_fwSkipFinal == 0) {
+        Enter(Phase::kStartingFirmware);
+        rx_.commands.JumpTo(ch, st_.g_fwFinalArg);
+    }
     s_.hid.CloseHandle(ch.hDevice);
     ch.hDevice = kInvalidHandle;
     return Completion();

@@ -29,6 +29,10 @@ class Programmer {
     bool BeginTransferPhase(ReadableFile& file);
     // Appends read-back bytes to the log; false when the file cannot take them.
     bool Log(const std::uint8_t* data, std::uint32_t n);
+    // Tells the phase channel: a phase entered; the block or sector in hand (unless kNone) and
+    // the image bytes programmed so far.
+    void Enter(Phase phase);
+    void Advance(ProgramStep step, std::uint32_t index, std::uint64_t bytesDone);
 
     Channel ch{};
     std::unique_ptr<WritableFile> log;

@@ -34,8 +34,11 @@ std::uint8_t SpiProgrammer::Run(ReadableFile& file) {
     const std::uint8_t* buf = st.g_fileBuffer.get();
     std::uint8_t readBack[64];
     bool last = false;
+    st.phases.EnterProgramming(true, N, L, s.hid.NowMs());
     for (std::uint32_t b = 0; b < N && !last; ++b) {
+        run_.Advance(ProgramStep::kErase, b + 1, b * kSector);
         if (rx_.commands.SpiErase(run_.ch, S + b * kSector) != 0) return run_.Fail(nullptr);
+        st.phases.Step(ProgramStep::kWrite, b + 1, s.hid.NowMs());
         for (std::uint32_t k = 0; k < kChunksPerSector && !last; ++k) {
             const std::uint32_t o = b * kSector + kChunk * k;
             std::uint32_t n = k < kChunksPerSector - 1 ? kChunk : kLastChunk;
@@ -49,6 +52,7 @@ std::uint8_t SpiProgrammer::Run(ReadableFile& file) {
             if (std::memcmp(readBack, buf + o, n) != 0) return run_.Fail(text::kVerifyFailed);
             st.g_progressAccum.fetch_add(
                 k < kChunksPerSector - 1 ? kChunkCredit : static_cast<std::int32_t>(kLastChunk));
+            run_.Advance(ProgramStep::kNone, 0, o + n);
         }
     }
     const bool logClosed = run_.log->Close();

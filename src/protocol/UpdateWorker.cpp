@@ -1,5 +1,7 @@
 #include "protocol/UpdateWorker.h"
 
+#include <algorithm>
+
 #include "firmware/ModelTable.h"
 #include "protocol/ProgramDevice.h"
 #include "state/Texts.h"
@@ -15,9 +17,29 @@ constexpr std::uint32_t kQuerySettleMs = 200;
 constexpr std::uint32_t kRestartSettleMs = 2000;
 constexpr int kSwitchAttempts = 3;
 
+void EnterPhase(LinkServices& s, Phase phase) {
+    s.st.phases.Enter(phase, s.hid.NowMs());
+}
+
+// The longest wait for a restarted device: the first pause, the polls left and a last pause.
+void EnterWait(LinkServices& s, std::uint32_t firstMs, std::uint32_t pollsLeft,
+               std::uint32_t lastMs) {
+    s.st.phases.EnterWait(std::uint64_t{firstMs} + pollsLeft * kPollMs + lastMs, s.hid.NowMs());
+}
+
+void TellWaited(LinkServices& s, std::uint64_t since) {
+    const std::uint64_t now = s.hid.NowMs();
+    s.st.phases.Waited(now - since, now);
+}
+
 }  // namespace
 
-int UpdateWorker::Exit(Receiver& rx, const char* text, int code) {
+RunEnd UpdateWorker::NothingFits() const {
+    return s_.st.phases.DeviceChanged() ? RunEnd::kFailed : RunEnd::kNoDeviceFits;
+}
+
+int UpdateWorker::Exit(Receiver& rx, const char* text, int code, RunEnd end) {
+    s_.st.phases.End(end, s_.hid.NowMs());
     if (text != nullptr) s_.op.ShowMessage(text);
     // The held handle is of no use once the run is over.
     rx.channel.CloseDeviceHandles();
@@ -27,8 +49,11 @@ int UpdateWorker::Exit(Receiver& rx, const char* text, int code) {
 }
 
 bool UpdateWorker::WaitForRestartedDevice(Receiver& rx) {
+    const std::uint64_t since = s_.hid.NowMs();
+    EnterWait(s_, kFirstWaitMs, kPolls, 0);
     s_.hid.Sleep(kFirstWaitMs);
     for (std::uint32_t poll = 0; poll < kPolls; ++poll) {
+        TellWaited(s_, since);
         if (rx.discovery.FindDevice() == FIND_FOUND) return true;
         s_.hid.Sleep(kPollMs);
     }
@@ -36,12 +61,13 @@ bool UpdateWorker::WaitForRestartedDevice(Receiver& rx) {
 }
 
 int UpdateWorker::ModelCheck(Receiver& rx) {
+    EnterPhase(s_, Phase::kCheckingModel);
     Channel ch = rx.channel.OpenChannel(s_.st.g_strDevicePath);
     const std::uint32_t model = rx.commands.QueryModel(ch);
     rx.channel.CloseChannel(ch);
-    if (model == kNoModel) return Exit(rx, text::kUsbConnectFailed, 1);
+    if (model == kNoModel) return Exit(rx, text::kUsbConnectFailed, 1, NothingFits());
     if ((model & 0xFFFF) != (s_.st.g_fwModel & 0xFFFF)) {
-        return Exit(rx, text::kFirmwareMismatch, 1);
+        return Exit(rx, text::kFirmwareMismatch, 1, NothingFits());
     }
     return 0;
 }
@@ -50,6 +76,7 @@ int UpdateWorker::UpdateThreadProc() {
     Receiver rx(s_);
     SharedState& st = s_.st;
     st.g_bSkipChunkVerify = 0;
+    EnterPhase(s_, Phase::kFindingDevice);
     std::uint8_t status = rx.discovery.FindDevice();
     const bool bootSwitchRun = IsBootSwitchRun(st.g_fwModel);
     bool waitTimedOut = false;
@@ -59,14 +86,16 @@ int UpdateWorker::UpdateThreadProc() {
     }
     if (bootSwitchRun && status == FIND_FOUND) {
         const std::uint8_t r = SwitchToBootLoader(rx);
-        if (r == kSwitchMismatch) return Exit(rx, text::kFirmwareMismatch, 1);
+        if (r == kSwitchMismatch) return Exit(rx, text::kFirmwareMismatch, 1, NothingFits());
         status = r;
     }
-    if (waitTimedOut || status == FIND_NONE) return Exit(rx, text::kUsbConnectFailed, 1);
+    if (waitTimedOut || status == FIND_NONE) {
+        return Exit(rx, text::kUsbConnectFailed, 1, NothingFits());
+    }
     if (HasModelCheck(st.g_fwModel) && ModelCheck(rx) != 0) return 1;
 
     const std::uint8_t result = Programmer(rx).ProgramDevice();
-    return Exit(rx, nullptr, result == 0 ? 0 : 1);
+    return Exit(rx, nullptr, result == 0 ? 0 : 1, result == 0 ? RunEnd::kDone : RunEnd::kFailed);
 }
 
 std::uint8_t UpdateWorker::SwitchToBootLoader(Receiver& rx) {
@@ -77,6 +106,7 @@ std::uint8_t UpdateWorker::SwitchToBootLoader(Receiver& rx) {
     std::uint32_t polls = 0;
     End end = End::kSuccess;
     for (int attempt = 0;;) {
+        EnterPhase(s, Phase::kCheckingModel);
         const std::uint8_t q = rx.commands.QueryMode(ch);
         s.hid.Sleep(kQuerySettleMs);
         if (q == 1) {
@@ -89,15 +119,20 @@ std::uint8_t UpdateWorker::SwitchToBootLoader(Receiver& rx) {
                 end = End::kMismatch;
                 break;
             }
-            if (st.g_fwStorage == 1 || st.g_fwType == 0) break;  // no switch needed
+            if (!FileAsksForSwitch(st.g_fwStorage, st.g_fwType)) break;  // no switch needed
             const bool model8 = st.g_fwModelCode == 8 || st.g_fwModelCode == 264;
+            EnterPhase(s, Phase::kSwitching);
             if (rx.commands.JumpTo(ch, model8 ? 0x1003 : 0x01001004) != 0) {
                 end = End::kFail;
                 break;
             }
+            const std::uint64_t since = s.hid.NowMs();
+            EnterWait(s, kRestartSettleMs, kPolls - std::min(polls, kPolls), kRestartSettleMs);
             s.hid.Sleep(kRestartSettleMs);
             bool lost = false;
-            while (rx.discovery.FindDevice() != FIND_FOUND) {
+            for (;;) {
+                TellWaited(s, since);
+                if (rx.discovery.FindDevice() == FIND_FOUND) break;
                 if (polls >= kPolls) {
                     lost = true;
                     break;
@@ -116,7 +151,7 @@ std::uint8_t UpdateWorker::SwitchToBootLoader(Receiver& rx) {
             if (++attempt >= kSwitchAttempts) break;  // accepted without a further query
             continue;
         }
-        if (q == kNoAnswer || st.g_fwStorage == 1 || st.g_fwType == 0) {
+        if (q == kNoAnswer || !FileAsksForSwitch(st.g_fwStorage, st.g_fwType)) {
             end = End::kFail;
             break;
         }

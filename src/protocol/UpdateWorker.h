@@ -22,7 +22,10 @@ class UpdateWorker {
     static std::uint8_t SwitchToBootLoader(Receiver& rx);
 
   private:
-    int Exit(Receiver& rx, const char* text, int code);
+    // Ends the run: its end on the phase channel, the text (if any), the link and the flags.
+    int Exit(Receiver& rx, const char* text, int code, RunEnd end);
+    // A failure before anything changed the device: none there fits the file.
+    RunEnd NothingFits() const;
     bool WaitForRestartedDevice(Receiver& rx);
     int ModelCheck(Receiver& rx);
 

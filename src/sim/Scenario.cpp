@@ -75,7 +75,7 @@ Identity ReadIdentity(const json& j, const std::string& where, Identity id) {
 
 FaultRule ReadFault(const json& j, const std::string& where) {
     if (!j.is_object()) throw ParseError{where + ": expected an object"};
-    OnlyKnown(j, {"command", "kind", "at", "from", "to", "every"}, where);
+    OnlyKnown(j, {"command", "kind", "at", "from", "to", "every", "delayMs", "after"}, where);
     FaultRule r;
     if (!j.contains("command") || !j.at("command").is_string()) {
         throw ParseError{where + ".command: expected a command name"};
@@ -88,11 +88,17 @@ FaultRule ReadFault(const json& j, const std::string& where) {
     }
     const std::string kind = j.at("kind").get<std::string>();
     bool known = false;
-    for (FaultKind k : {FaultKind::kNoAnswer, FaultKind::kWriteTimeout, FaultKind::kErrorStatus,
-                        FaultKind::kCorruptRead, FaultKind::kGone}) {
+    for (FaultKind k :
+         {FaultKind::kNoAnswer, FaultKind::kWriteTimeout, FaultKind::kErrorStatus,
+          FaultKind::kCorruptRead, FaultKind::kGone, FaultKind::kLate, FaultKind::kPowerCut}) {
         if (kind == FaultName(k)) r.kind = k, known = true;
     }
     if (!known) throw ParseError{where + ".kind: unknown fault kind \"" + kind + "\""};
+    if (r.kind == FaultKind::kLate) {
+        if (!j.contains("delayMs")) throw ParseError{where + ".delayMs: a late answer needs it"};
+        Read(j, "delayMs", r.delayMs, where);
+    }
+    if (r.kind == FaultKind::kPowerCut) ReadBool(j, "after", r.after, where);
     bool every = false;
     ReadBool(j, "every", every, where);
     if (every) {
@@ -116,7 +122,7 @@ SimDeviceConfig ReadDevice(const json& j, const std::string& where) {
                   "bootloaderKind", "generation", "family",         "collections",  "blockSize",
                   "erase",          "module",     "restartDelayMs", "restartNever", "latencyMs",
                   "flashSize",      "spiSize",    "seed",           "faults",       "port",
-                  "plugAtMs",       "unplugAtMs"},
+                  "plugAtMs",       "unplugAtMs", "firstWordAt"},
               where);
     SimDeviceConfig c;
     Read(j, "model", c.model, where);
@@ -185,6 +191,7 @@ SimDeviceConfig ReadDevice(const json& j, const std::string& where) {
     Read(j, "flashSize", c.flashSize, where);
     Read(j, "spiSize", c.spiSize, where);
     Read(j, "seed", c.seed, where);
+    Read(j, "firstWordAt", c.firstWordAt, where);
     if (j.contains("port")) {
         if (!j.at("port").is_string() || j.at("port").get<std::string>().empty()) {
             throw ParseError{where + ".port: expected a name"};
@@ -301,6 +308,11 @@ SimDeviceConfig DefaultDeviceFor(const SharedState& st) {
             break;
     }
     c.hasModule = code == 6 || code == 10;
+    // The application this file replaces starts where the file's image does; an SPI image
+    // leaves it alone, wherever it is.
+    if (st.g_fwStorage == 0) {
+        c.firstWordAt = st.g_fwStartAddress + FirstWordOffset(st.g_fwModel, st.g_fwStartAddress);
+    }
     return c;
 }
 

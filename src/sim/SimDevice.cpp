@@ -27,6 +27,10 @@ const char* FaultName(FaultKind kind) {
             return "corrupt-read";
         case FaultKind::kGone:
             return "gone";
+        case FaultKind::kLate:
+            return "late";
+        case FaultKind::kPowerCut:
+            return "power-cut";
     }
     return "?";
 }
@@ -47,7 +51,8 @@ bool SimDevice::Present(std::uint64_t now) {
     if (restartAt_ <= now) {
         ++incarnation_;
         ++restarts_;
-        inBootloader_ = restartIntoBootloader_;
+        // A jump into the application ends in the boot loader when there is none to start.
+        inBootloader_ = restartIntoBootloader_ || !ApplicationInPlace();
         absentUntil_ = config_.restartNever ? UINT64_MAX : restartAt_ + config_.restartDelayMs;
         restartAt_ = UINT64_MAX;
     }
@@ -68,20 +73,39 @@ bool SimDevice::ModuleReady() const {
     return config_.hasModule && !config_.moduleAbsent && wakes_ >= config_.moduleWakes;
 }
 
+bool SimDevice::ApplicationInPlace() const {
+    return !flash_.InRange(config_.firstWordAt, 4) || !flash_.HoldsPlaceholder(config_.firstWordAt);
+}
+
+void SimDevice::PowerCut(std::uint64_t now) {
+    gone_ = true;
+    goneAt_ = now;
+}
+
+void SimDevice::Replug(std::uint64_t now) {
+    if (Present(now)) return;
+    gone_ = false;
+    goneAt_ = UINT64_MAX;
+    restartAt_ = UINT64_MAX;
+    absentUntil_ = now;
+    config_.plugAtMs = std::min(config_.plugAtMs, now);
+    if (now >= config_.unplugAtMs) config_.unplugAtMs = UINT64_MAX;
+    ++incarnation_;
+    inBootloader_ = !ApplicationInPlace();
+    wakes_ = 0;
+}
+
 void SimDevice::ScheduleRestart(std::uint64_t at, bool intoBootloader) {
     if (restartAt_ != UINT64_MAX) return;
     restartAt_ = at;
     restartIntoBootloader_ = intoBootloader;
 }
 
-bool SimDevice::MatchesFault(SimCommand c, std::uint32_t occurrence, FaultKind& kind) const {
+const FaultRule* SimDevice::MatchingFault(SimCommand c, std::uint32_t occurrence) const {
     for (const FaultRule& r : config_.faults) {
-        if (r.command == c && occurrence >= r.from && occurrence <= r.to) {
-            kind = r.kind;
-            return true;
-        }
+        if (r.command == c && occurrence >= r.from && occurrence <= r.to) return &r;
     }
-    return false;
+    return nullptr;
 }
 
 SimDevice::Reaction SimDevice::Receive(const std::uint8_t* report, std::size_t len,
@@ -100,10 +124,9 @@ SimDevice::Reaction SimDevice::Receive(const std::uint8_t* report, std::size_t l
         r.report[2] = kErrorStatus;
         return r;
     }
-    FaultKind fault{};
-    const bool faulted = MatchesFault(d.command, occurrence, fault);
-    if (faulted) {
-        switch (fault) {
+    const FaultRule* fault = MatchingFault(d.command, occurrence);
+    if (fault != nullptr) {
+        switch (fault->kind) {
             case FaultKind::kWriteTimeout:
                 r.writeCompletes = false;
                 return r;
@@ -114,15 +137,25 @@ SimDevice::Reaction SimDevice::Receive(const std::uint8_t* report, std::size_t l
                 r.report[2] = kErrorStatus;
                 return r;
             case FaultKind::kGone:
-                gone_ = true;
-                goneAt_ = now;
+                PowerCut(now);
                 return r;
+            case FaultKind::kPowerCut:
+                if (fault->after)
+                    Execute(d.command, d.value, d.count, d.data, now, r.report, r.answer);
+                r.answer = false;  // there is nobody left to send it
+                PowerCut(now);
+                return r;
+            case FaultKind::kLate:
+                r.delayMs = fault->delayMs;
+                break;
             case FaultKind::kCorruptRead:
                 break;
         }
     }
     Execute(d.command, d.value, d.count, d.data, now, r.report, r.answer);
-    if (faulted && fault == FaultKind::kCorruptRead && r.answer) r.report[4] ^= 0x01;
+    if (fault != nullptr && fault->kind == FaultKind::kCorruptRead && r.answer) {
+        r.report[4] ^= 0x01;
+    }
     return r;
 }
 

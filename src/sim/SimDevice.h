@@ -33,6 +33,7 @@ class SimDevice {
     struct Reaction {
         bool writeCompletes = true;
         bool answer = false;
+        std::uint32_t delayMs = 0;         // added to the usual time of the answer
         std::vector<std::uint8_t> report;  // the input report, when answer
     };
     // The device gets an output report whose write completes at time now.
@@ -48,12 +49,23 @@ class SimDevice {
     const std::string& LastBadFrame() const { return lastBad_; }
     std::uint32_t Restarts() const { return restarts_; }
     bool ModuleReady() const;
+    // Whether the boot loader would start the application: its first word is in place.
+    bool ApplicationInPlace() const;
+
+    // Power comes back to a device that is not present (the cable plugged in again): it is
+    // present at once under a new incarnation, in the mode its flash dictates, and what it held
+    // in RAM is lost (module wake-ups, a restart it was about to make).
+    void Replug(std::uint64_t now);
+    // No fault shows any more, as on a sound cable.
+    void ClearFaults() { config_.faults.clear(); }
 
   private:
     void ScheduleRestart(std::uint64_t at, bool intoBootloader);
     void Execute(SimCommand c, std::uint32_t value, std::uint32_t count, const std::uint8_t* data,
                  std::uint64_t now, std::vector<std::uint8_t>& out, bool& answer);
-    bool MatchesFault(SimCommand c, std::uint32_t occurrence, FaultKind& kind) const;
+    // The first fault rule for this occurrence of c, or null.
+    const FaultRule* MatchingFault(SimCommand c, std::uint32_t occurrence) const;
+    void PowerCut(std::uint64_t now);
 
     SimDeviceConfig config_;
     SimFlash flash_;

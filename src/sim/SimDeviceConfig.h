@@ -28,6 +28,8 @@ enum class FaultKind {
     kErrorStatus,   // answered with status 1, nothing done
     kCorruptRead,   // done, but a data bit of the answer is flipped
     kGone,          // the device is unplugged on receiving it
+    kLate,          // done, but the answer comes delayMs later than it would
+    kPowerCut,      // the power goes at once, before the command takes effect or just after
 };
 
 const char* FaultName(FaultKind kind);
@@ -41,6 +43,8 @@ struct FaultRule {
     std::uint32_t from = 1;
     std::uint32_t to = 1;
     FaultKind kind = FaultKind::kNoAnswer;
+    std::uint32_t delayMs = 0;  // kLate
+    bool after = false;         // kPowerCut: the command has taken effect when the power goes
 };
 
 enum class EraseKind { kBlock, kWhole };
@@ -67,6 +71,9 @@ struct SimDeviceConfig {
     std::uint64_t flashSize = 0x02000000;
     std::uint64_t spiSize = 0x01000000;
     std::uint32_t seed = 1;  // of the old flash content
+    // Where the application's first word lies in MCU flash. The boot loader starts the
+    // application only when that word is in place (not erased, not a placeholder).
+    std::uint32_t firstWordAt = 0;
     // The physical port it is plugged into (empty: "sim-N" for the N-th device of the bus); it
     // keeps it across restarts.
     std::string port;

@@ -69,13 +69,17 @@ void SimFlash::EraseFrom(std::uint32_t address) {
     if (address < eraseFloor_) eraseFloor_ = address;
 }
 
-void SimFlash::Program(std::uint32_t address, const std::uint8_t* data, std::uint32_t len) {
-    bool replace = false;
-    if (len == 4) {
-        std::uint8_t current[4];
-        Read(address, current, 4);
-        for (const auto& ph : kPlaceholders) replace = replace || std::memcmp(current, ph, 4) == 0;
+bool SimFlash::HoldsPlaceholder(std::uint32_t address) const {
+    std::uint8_t word[4];
+    Read(address, word, 4);
+    for (const auto& ph : kPlaceholders) {
+        if (std::memcmp(word, ph, 4) == 0) return true;
     }
+    return false;
+}
+
+void SimFlash::Program(std::uint32_t address, const std::uint8_t* data, std::uint32_t len) {
+    const bool replace = len == 4 && HoldsPlaceholder(address);
     ForSpans(address, len, [&](Page& p, std::uint32_t off, std::uint32_t n, std::uint32_t at) {
         for (std::uint32_t i = 0; i < n; ++i) {
             if (p.blank[off + i] || replace) {

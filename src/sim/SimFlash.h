@@ -28,6 +28,8 @@ class SimFlash {
     void Program(std::uint32_t address, const std::uint8_t* data, std::uint32_t len);
     void Read(std::uint32_t address, std::uint8_t* out, std::uint32_t len) const;
     std::uint8_t ByteAt(std::uint64_t address) const;
+    // Whether the 4 bytes at address are erased or one of the first-word placeholders.
+    bool HoldsPlaceholder(std::uint32_t address) const;
     std::uint64_t BytesProgrammedWithoutErase() const { return overwritten_; }
 
   private:

@@ -152,7 +152,7 @@ void SimPlatform::CloseHandle(Handle handle) {
 void SimPlatform::Deliver(Entry& dev, SimDevice::Reaction& reaction, std::uint64_t at) {
     if (!reaction.answer) return;
     const std::uint32_t latency = devices_[dev.device]->Config().latencyMs;
-    dev.answers.push_back({at + latency, std::move(reaction.report)});
+    dev.answers.push_back({at + latency + reaction.delayMs, std::move(reaction.report)});
 }
 
 TransferStart SimPlatform::StartWrite(Handle device, const std::uint8_t* data, std::size_t len,
@@ -244,6 +244,20 @@ WaitOutcome SimPlatform::WaitTransfer(Handle event, std::uint32_t timeoutMs) {
     ev->pending.active = false;
     if (outcome == WaitOutcome::kCompleted && !ev->pending.write) CompleteRead(ev->pending, *dev);
     return outcome;
+}
+
+bool SimPlatform::TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) {
+    std::lock_guard lock(mutex_);
+    Entry* dev = Find(device, Kind::kOverlapped);
+    // Answers are queued in the order the device sent them; one not yet due has not arrived.
+    if (dev == nullptr || dev->answers.empty() || dev->answers.front().readyAt > clock_.Now()) {
+        return false;
+    }
+    Pending taken;
+    taken.buffer = data;
+    taken.len = len;
+    CompleteRead(taken, *dev);
+    return true;
 }
 
 void SimPlatform::CancelTransfer(Handle device) {

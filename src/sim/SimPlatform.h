@@ -61,6 +61,7 @@ class SimPlatform : public HidPlatform {
                             Overlapped& record) override;
     WaitOutcome WaitTransfer(Handle event, std::uint32_t timeoutMs) override;
     void CancelTransfer(Handle device) override;
+    bool TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) override;
     void Sleep(std::uint32_t ms) override { clock_.AdvanceTo(clock_.Now() + ms); }
     std::uint64_t NowMs() override { return clock_.Now(); }
 

@@ -13,6 +13,7 @@
 
 #include "state/Handles.h"
 #include "state/IdentifierTable.h"
+#include "state/RunPhase.h"
 
 namespace quillon {
 
@@ -75,6 +76,8 @@ struct SharedState : IdentifierTable {
     std::atomic<std::int32_t> g_progressAccum{0};
     std::atomic<std::int32_t> g_progressPercent{0};
     std::uint8_t g_bSkipChunkVerify = 0;
+    // What the run is doing, for the front ends that show more than the progress bar.
+    PhaseChannel phases;
 
     // Dialog.
     std::uint8_t g_bReadBackVerify = 0;

@@ -11,14 +11,17 @@
 
 namespace quillon::test {
 
-ProgramRun RunProgram(const std::string& program, const std::string& args) {
+ProgramRun RunProgram(const std::string& program, const std::string& args,
+                      const std::string& errPath) {
 #ifdef _WIN32
     // Wide, so that UTF-8 arguments reach the program as they are; cmd.exe strips the outer
     // quotes of /c's argument and leaves the inner command as written.
-    const std::wstring cmd = win32::WideFromUtf8("\"" + program + " " + args + " 2>NUL\"");
+    const std::string err = errPath.empty() ? "NUL" : "\"" + errPath + "\"";
+    const std::wstring cmd = win32::WideFromUtf8("\"" + program + " " + args + " 2>" + err + "\"");
     std::FILE* p = _wpopen(cmd.c_str(), L"r");
 #else
-    const std::string cmd = program + " " + args + " 2>/dev/null";
+    const std::string cmd =
+        program + " " + args + " 2>" + (errPath.empty() ? "/dev/null" : "'" + errPath + "'");
     std::FILE* p = popen(cmd.c_str(), "r");
 #endif
     ProgramRun r;

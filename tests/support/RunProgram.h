@@ -10,7 +10,8 @@ struct ProgramRun {
     std::string out;
 };
 
-// Runs "program args" with standard error discarded.
-ProgramRun RunProgram(const std::string& program, const std::string& args);
+// Runs "program args" with standard error discarded, or written to errPath when given.
+ProgramRun RunProgram(const std::string& program, const std::string& args,
+                      const std::string& errPath = "");
 
 }  // namespace quillon::test

@@ -20,6 +20,8 @@ class ScriptedHid : public HidPlatform {
     };
 
     std::deque<Step> writes, reads;  // consumed in order; empty means "done at once"
+    // Input reports already waiting on the device, taken before the next read would see them.
+    std::deque<std::vector<std::uint8_t>> queued;
     std::vector<std::size_t> writeLengths, readLengths;
     std::vector<std::vector<std::uint8_t>> written;
     int cancels = 0;
@@ -73,6 +75,12 @@ class ScriptedHid : public HidPlatform {
         return current_.wait;
     }
     void CancelTransfer(Handle) override { ++cancels; }
+    bool TakeQueuedReport(Handle, std::uint8_t* data, std::size_t len) override {
+        if (queued.empty()) return false;
+        std::memcpy(data, queued.front().data(), std::min(len, queued.front().size()));
+        queued.pop_front();
+        return true;
+    }
     void Sleep(std::uint32_t ms) override { now += ms; }
     std::uint64_t NowMs() override { return now; }
 

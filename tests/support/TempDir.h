@@ -18,6 +18,9 @@ class TempDir {
     const std::filesystem::path& Path() const { return path_; }
     std::string File(const std::string& name) const { return (path_ / name).string(); }
     std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
+    std::string WriteText(const std::string& name, const std::string& text) const {
+        return Write(name, {text.begin(), text.end()});
+    }
     static std::vector<std::uint8_t> Read(const std::string& path);
 
   private:

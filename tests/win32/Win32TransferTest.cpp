@@ -221,6 +221,19 @@ TEST(Win32Transfer, TransportReadThatGetsNoAnswerReturns1AndTheNextExchangeStill
     EXPECT_EQ(rig.st->g_inReport[1], 0x21);
 }
 
+// An answer that came after its read gave up waits in the handle's queue: the next request
+// drops it first, so that the next read gets the answer to that request.
+TEST(Win32Transfer, TransportDropsAnAnswerQueuedBeforeTheRequest) {
+    TransportRig rig;
+    ASSERT_TRUE(rig.connected);
+    ASSERT_TRUE(rig.pipe.Send(Report(0x30)));
+    EXPECT_EQ(rig.transport.SendReport(rig.channel.hDevice, rig.channel.hEvent), 0);
+    EXPECT_EQ(rig.pipe.Receive(5000).size(), 65u);
+    ASSERT_TRUE(rig.pipe.Send(Report(0x40)));
+    EXPECT_EQ(rig.transport.ReceiveReport(rig.channel.hDevice, rig.channel.hEvent), 0);
+    EXPECT_EQ(rig.st->g_inReport[1], 0x41);
+}
+
 TEST(Win32Transfer, TransportOnAVanishedDeviceFails) {
     TransportRig rig;
     ASSERT_TRUE(rig.connected);

@@ -1,9 +1,41 @@
 // The quillon command line: the command word picks the subcommand.
+#include <algorithm>
 #include <cstdio>
+#include <mutex>
 
+#include "app/RunEvents.h"
 #include "app/cli/Commands.h"
 
 namespace quillon::cli {
+
+CLI::Option* Command::AddSimulation(RunOptions& options) {
+    CLI::Option* simulate =
+        sub_->add_option("--simulate", options.scenario,
+                         "simulated devices: the scenario's, or one that fits FILE")
+            ->expected(0, 1)
+            ->type_name("[SCENARIO.json]");
+    sub_->add_flag("--virtual-time", options.virtualTime,
+                   "simulated time: at once, then its duration on standard error")
+        ->needs(simulate);
+    return simulate;
+}
+
+namespace {
+
+// A script that asked for JSON gets its usage error as JSON too, on standard output.
+void TellUsageErrorAsJson(const std::vector<std::string>& args, const ParseOutcome& outcome) {
+    const auto end = std::find(args.begin(), args.end(), "--");
+    if (outcome.kind != ParseOutcome::kUsageError ||
+        std::find(args.begin(), end, "--json") == end) {
+        return;
+    }
+    JsonObject error = RunEvents().Error(kExitUsage, outcome.what);
+    error["command"] = outcome.command;
+    std::mutex lock;
+    JsonLines(stdout, lock).Write(error);
+}
+
+}  // namespace
 
 int RunCommandLine(const std::vector<std::string>& args) {
     CLI::App app("Updates the firmware of the scanner family over USB HID.", "quillon");
@@ -13,12 +45,16 @@ int RunCommandLine(const std::vector<std::string>& args) {
     app.set_version_flag("--version", VersionLine("quillon"));
     app.require_subcommand(1);
     std::unique_ptr<Command> commands[] = {DefineInspect(app), DefineUpdate(app),
-                                           DefineStation(app), DefinePack(app), DefineList(app)};
+                                           DefineStation(app), DefinePack(app),
+                                           DefineList(app),    DefineCompletion(app)};
     // Set after the commands are defined, which would inherit it.
     app.footer(
         "Run \"quillon COMMAND --help\" for a command's options.\n"
-        "Exit codes: 0 done, 1 failed (the reason was printed), 2 the command line was wrong.");
-    if (const auto code = ParseCommandLine(app, args)) return *code;
+        "Exit codes: 0 done; 1 the update failed at the device; 2 the command line was wrong;\n"
+        "3 the file was refused (nothing sent); 4 no device fits the file (nothing sent).");
+    const ParseOutcome outcome = ParseWords(app, args);
+    TellUsageErrorAsJson(args, outcome);
+    if (const auto code = TellOutcome(outcome)) return *code;
     for (const auto& c : commands) {
         if (c->Chosen()) return c->Run();
     }

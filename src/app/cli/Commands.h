@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/RunSetup.h"
+#include "hid/HidPlatform.h"
 
 namespace quillon::cli {
-
-inline constexpr int kExitFailed = 1;
 
 class Command {
   public:
@@ -21,6 +21,9 @@ class Command {
 
   protected:
     explicit Command(CLI::App* sub) : sub_(sub) {}
+    // --simulate [SCENARIO.json] and --virtual-time, as the commands that run updates take them;
+    // the --simulate option, to see whether it was given.
+    CLI::Option* AddSimulation(RunOptions& options);
     CLI::App* sub_;
 };
 
@@ -28,7 +31,13 @@ std::unique_ptr<Command> DefineInspect(CLI::App& app);
 std::unique_ptr<Command> DefinePack(CLI::App& app);
 std::unique_ptr<Command> DefineList(CLI::App& app);
 std::unique_ptr<Command> DefineUpdate(CLI::App& app);
+std::unique_ptr<Command> DefineCompletion(CLI::App& app);
 std::unique_ptr<Command> DefineStation(CLI::App& app);
+
+// One update run of the firmware file against hid, as "quillon update" makes it: every text on
+// standard output, progress on standard error, interrupts held while the run touches the
+// device. The exit code.
+int RunUpdateOn(HidPlatform& hid, const std::string& firmware);
 
 // The whole command line after the program name: the command word and its arguments (UTF-8).
 int RunCommandLine(const std::vector<std::string>& args);

@@ -1,11 +1,16 @@
 // quillon inspect: validates a ".fw" file with the update's own loader and shows what it implies.
 #include <cstdio>
+#include <mutex>
 
+#include "app/RunEvents.h"
 #include "app/cli/Commands.h"
+#include "app/cli/StorageNotice.h"
 #include "app/cli/TerminalOperator.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
 #include "firmware/ModelTable.h"
+#include "protocol/DeviceDiscovery.h"
+#include "state/RecordingOperator.h"
 
 namespace quillon::cli {
 
@@ -33,6 +38,38 @@ const char* StorageName(std::uint8_t s) {
     }
 }
 
+const char* ApproachText(Approach a) {
+    switch (a) {
+        case Approach::kTakeHeld:
+        case Approach::kTake:
+            return "taken as it is";
+        case Approach::kSwitchAfterQuery:
+            return "identified, then told to switch into its boot loader";
+        case Approach::kSwitchWithoutQuery:
+            return "told to switch into its boot loader";
+        case Approach::kIdentify:
+            return "identified";
+    }
+    return "";
+}
+
+std::string UsbId(const LookedFor& id) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04X:%04X", id.vid, id.pid);
+    return buf;
+}
+
+std::uint32_t BlockSize(const SharedState& st) {
+    return st.g_fwStorage == 1 ? 4096 : McuBlockSize(st.g_fwModel);
+}
+
+void PrintIdentities(const char* label, const std::vector<LookedFor>& ids) {
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        std::printf("%-17s%s  %s\n", i == 0 ? label : "", UsbId(ids[i]).c_str(),
+                    ApproachText(ids[i].approach));
+    }
+}
+
 void PrintDescription(const SharedState& st) {
     const std::uint8_t* h = st.g_fileBuffer.get();
     const std::uint32_t imageLength = st.g_cbValidatedFile - kHeaderSize;
@@ -47,8 +84,9 @@ void PrintDescription(const SharedState& st) {
     std::printf("final argument:  0x%08X%s\n", st.g_fwFinalArg,
                 st.g_fwSkipFinal == 0 ? "" : " (not sent)");
     std::printf("model:           0x%08X (code %u)\n", st.g_fwModel, st.g_fwModelCode);
-    std::printf("target:          %04X:%04X\n", st.g_targetVid, st.g_targetPid);
-    std::printf("boot loader:     %04X:%04X\n", st.g_bootVid, st.g_bootPid);
+    const SearchPlan plan = PlanSearch(st);
+    PrintIdentities("looks for:", plan.beforeSwitch);
+    PrintIdentities("after switch:", plan.afterSwitch);
     std::printf("opcode set:      %s (", st.g_opcodeTable[0] == 0x37 ? "standard" : "alternate");
     for (std::size_t i = 0; i < st.g_opcodeTable.size(); ++i) {
         std::printf(i == 0 ? "%02X" : " %02X", st.g_opcodeTable[i]);
@@ -58,11 +96,46 @@ void PrintDescription(const SharedState& st) {
     std::printf("boot switch:     %s\n", IsBootSwitchRun(st.g_fwModel) ? "yes" : "no");
     std::printf("model check:     %s\n", HasModelCheck(st.g_fwModel) ? "yes" : "no");
     std::printf("image length:    %u\n", imageLength);
-    if (st.g_fwStorage == 1) {
-        std::printf("block size:      4096 (SPI sectors)\n");
-    } else {
-        std::printf("block size:      %u\n", McuBlockSize(st.g_fwModel));
+    std::printf("block size:      %u%s\n", BlockSize(st),
+                st.g_fwStorage == 1 ? " (SPI sectors)" : "");
+}
+
+JsonObject Identities(const std::vector<LookedFor>& ids) {
+    JsonObject list = JsonObject::array();
+    for (const LookedFor& id : ids) {
+        JsonObject o;
+        o["usb"] = UsbId(id);
+        o["then"] = ApproachText(id.approach);
+        list.push_back(o);
     }
+    return list;
+}
+
+JsonObject Document(const SharedState& st) {
+    const std::uint8_t* h = st.g_fileBuffer.get();
+    JsonObject doc = RunEvents().Head("inspect");
+    doc["exit"] = kExitOk;
+    doc["outcome"] = OutcomeName(kExitOk);
+    doc["file"] = st.g_strFirmwarePath;
+    doc["data_length"] = ReadLe32(h + header::kDataLength);
+    doc["checksum"] = ReadLe32(h + header::kChecksum);
+    doc["file_type"] = st.g_fwType;
+    doc["storage"] = st.g_fwStorage;
+    doc["start_address"] = st.g_fwStartAddress;
+    doc["skip_final"] = st.g_fwSkipFinal;
+    doc["final_argument"] = st.g_fwFinalArg;
+    doc["model"] = st.g_fwModel;
+    doc["model_code"] = st.g_fwModelCode;
+    const SearchPlan plan = PlanSearch(st);
+    doc["looks_for"] = Identities(plan.beforeSwitch);
+    doc["after_switch"] = Identities(plan.afterSwitch);
+    doc["opcodes"] = st.g_opcodeTable;
+    doc["frame_format"] = st.g_frameFormat;
+    doc["boot_switch"] = IsBootSwitchRun(st.g_fwModel);
+    doc["model_check"] = HasModelCheck(st.g_fwModel);
+    doc["image_length"] = st.g_cbValidatedFile - kHeaderSize;
+    doc["block_size"] = BlockSize(st);
+    return doc;
 }
 
 class Inspect : public Command {
@@ -72,22 +145,47 @@ class Inspect : public Command {
               "inspect", "check a \".fw\" file and show its header and what it implies")) {
         sub_->footer(
             "Checks FILE exactly as an update would. When it is accepted, prints its header\n"
-            "fields and what follows from its model, and exits 0. When it is refused, prints the\n"
-            "refusal text alone on its line and exits 1.");
+            "fields and what follows from its model: the USB identities the update looks for,\n"
+            "in the order it tries them, before a switch into the boot loader and after it.\n"
+            "When it is refused, prints the refusal text alone on its line. With --json it\n"
+            "prints one JSON document instead.\n"
+            "\n"
+            "Exit codes: 0 accepted; 2 the command line was wrong; 3 the file was refused.");
         sub_->add_option("FILE", file_, "the firmware file")->required();
+        sub_->add_flag("--json", json_, "one JSON document on standard output");
     }
 
     int Run() override {
         auto state = std::make_unique<SharedState>();
-        TerminalOperator op(file_);
         StdFileSystem files;
-        if (FirmwareLoader(*state, op, files).LoadFirmwareFile()) return kExitFailed;
+        if (json_) {
+            RecordingOperator op(file_);
+            const bool refused = FirmwareLoader(*state, op, files).CheckFirmwareFile();
+            JsonObject doc;
+            if (refused) {
+                doc = RunEvents().Head("inspect");
+                doc["exit"] = kExitFileRefused;
+                doc["outcome"] = OutcomeName(kExitFileRefused);
+                doc["file"] = file_;
+                doc["message"] = op.Messages().empty() ? "" : op.Messages().front();
+            } else {
+                doc = Document(*state);
+            }
+            std::mutex lock;
+            JsonLines(stdout, lock).Write(doc);
+            return refused ? kExitFileRefused : kExitOk;
+        }
+        TerminalOperator op(file_);
+        if (FirmwareLoader(*state, op, files).CheckFirmwareFile()) return kExitFileRefused;
         PrintDescription(*state);
+        const std::string notice = StorageNotice(state->g_fwStorage);
+        if (!notice.empty()) std::fprintf(stderr, "quillon inspect: %s\n", notice.c_str());
         return kExitOk;
     }
 
   private:
     std::string file_;
+    bool json_ = false;
 };
 
 }  // namespace

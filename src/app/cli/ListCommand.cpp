@@ -1,6 +1,9 @@
 // quillon list: the HID interfaces present, with the family's marked.
 #include <cstdio>
+#include <mutex>
+#include <vector>
 
+#include "app/RunEvents.h"
 #include "app/RunSetup.h"
 #include "app/cli/Commands.h"
 
@@ -12,35 +15,77 @@ bool IsFamily(const HidAttributes& a) {
     return a.vendorId == 0x0581 || (a.vendorId == 0x1EAB && a.productId == 0x3303);
 }
 
-int ListInterfaces(HidPlatform& hid) {
-    const Handle list = hid.OpenInterfaceList();
-    if (list == kInvalidHandle) {
-        std::fprintf(stderr, "quillon list: the HID interfaces cannot be listed\n");
-        return kExitFailed;
-    }
+std::string UsbId(std::uint32_t vid, std::uint32_t pid) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04X:%04X", vid, pid);
+    return buf;
+}
+
+struct Interface {
     std::string path;
-    int count = 0;
+    std::string port;  // "?" where the platform cannot tell
+    bool queried = false;
+    HidAttributes a;
+    bool hasCaps = false;
+    HidCaps caps;
+};
+
+// False when the interfaces cannot be listed at all.
+bool Enumerate(HidPlatform& hid, std::vector<Interface>& out) {
+    const Handle list = hid.OpenInterfaceList();
+    if (list == kInvalidHandle) return false;
+    std::string path;
     for (std::uint32_t i = 0; hid.EnumInterface(list, i, path); ++i) {
+        Interface item;
+        item.path = path;
         const Handle h = hid.OpenForQuery(path);
-        std::string port = hid.InterfacePort(list, i);
-        if (port.empty()) port = "?";
-        HidAttributes a;
-        HidCaps caps;
-        if (h == kInvalidHandle || !hid.GetAttributes(h, a)) {
-            std::printf("%s  port %s  (cannot be queried)\n", path.c_str(), port.c_str());
-        } else {
-            const bool hasCaps = hid.GetCaps(h, caps);
-            std::printf("%s  port %s  %04X:%04X  usage %04X:%04X  in %u out %u%s\n", path.c_str(),
-                        port.c_str(), a.vendorId, a.productId, hasCaps ? caps.usagePage : 0,
-                        hasCaps ? caps.usage : 0, caps.inputReportByteLength,
-                        caps.outputReportByteLength, IsFamily(a) ? "  family" : "");
-        }
+        item.port = hid.InterfacePort(list, i);
+        if (item.port.empty()) item.port = "?";
+        item.queried = h != kInvalidHandle && hid.GetAttributes(h, item.a);
+        if (item.queried) item.hasCaps = hid.GetCaps(h, item.caps);
         hid.CloseHandle(h);
-        ++count;
+        out.push_back(item);
     }
     hid.DestroyInterfaceList(list);
-    if (count == 0) std::printf("no HID interfaces present\n");
-    return kExitOk;
+    return true;
+}
+
+void PrintText(const std::vector<Interface>& found) {
+    for (const Interface& i : found) {
+        if (!i.queried) {
+            std::printf("%s  port %s  (cannot be queried)\n", i.path.c_str(), i.port.c_str());
+            continue;
+        }
+        std::printf("%s  port %s  %s  usage %04X:%04X  in %u out %u%s\n", i.path.c_str(),
+                    i.port.c_str(), UsbId(i.a.vendorId, i.a.productId).c_str(),
+                    i.hasCaps ? i.caps.usagePage : 0, i.hasCaps ? i.caps.usage : 0,
+                    i.caps.inputReportByteLength, i.caps.outputReportByteLength,
+                    IsFamily(i.a) ? "  family" : "");
+    }
+    if (found.empty()) std::printf("no HID interfaces present\n");
+}
+
+JsonObject Document(const std::vector<Interface>& found) {
+    JsonObject doc = RunEvents().Head("list");
+    doc["exit"] = kExitOk;
+    doc["outcome"] = OutcomeName(kExitOk);
+    doc["interfaces"] = JsonObject::array();
+    for (const Interface& i : found) {
+        JsonObject o;
+        o["path"] = i.path;
+        o["port"] = i.port;
+        o["queried"] = i.queried;
+        if (i.queried) {
+            o["usb"] = UsbId(i.a.vendorId, i.a.productId);
+            o["usage_page"] = i.hasCaps ? i.caps.usagePage : 0;
+            o["usage"] = i.hasCaps ? i.caps.usage : 0;
+            o["input"] = i.caps.inputReportByteLength;
+            o["output"] = i.caps.outputReportByteLength;
+            o["family"] = IsFamily(i.a);
+        }
+        doc["interfaces"].push_back(o);
+    }
+    return doc;
 }
 
 class List : public Command {
@@ -53,11 +98,16 @@ class List : public Command {
             "device, \"?\" when unknown), VID:PID, usage page and usage,\n"
             "input and output report lengths (report-ID byte included), and \"family\" on the\n"
             "interfaces of the device family (VID 0581, or 1EAB:3303). With --simulate it lists\n"
-            "the simulated bus of SCENARIO.json, or one default simulated device.");
+            "the simulated bus of SCENARIO.json, or one default simulated device. With --json it\n"
+            "prints one JSON document instead.\n"
+            "\n"
+            "Exit codes: 0 listed; 1 the interfaces cannot be listed; 2 the command line was\n"
+            "wrong.");
         simulate_ = sub_->add_option("--simulate", options_.scenario,
                                      "list simulated devices instead of real ones")
                         ->expected(0, 1)
                         ->type_name("[SCENARIO.json]");
+        sub_->add_flag("--json", json_, "one JSON document on standard output");
     }
 
     int Run() override {
@@ -66,16 +116,33 @@ class List : public Command {
         options_.virtualTime = true;
         RunSetup setup;
         std::string error;
+        std::vector<Interface> found;
         if (!setup.Open(options_, error)) {
-            std::fprintf(stderr, "quillon list: %s\n", error.c_str());
-            return kExitFailed;
+            return Fail(error);
         }
-        return ListInterfaces(setup.Hid());
+        if (!Enumerate(setup.Hid(), found)) return Fail("the HID interfaces cannot be listed");
+        if (json_) {
+            std::mutex lock;
+            JsonLines(stdout, lock).Write(Document(found));
+        } else {
+            PrintText(found);
+        }
+        return kExitOk;
     }
 
   private:
+    int Fail(const std::string& error) {
+        std::fprintf(stderr, "quillon list: %s\n", error.c_str());
+        if (json_) {
+            std::mutex lock;
+            JsonLines(stdout, lock).Write(RunEvents().Error(kExitFailed, error));
+        }
+        return kExitFailed;
+    }
+
     RunOptions options_;
     CLI::Option* simulate_;
+    bool json_ = false;
 };
 
 }  // namespace

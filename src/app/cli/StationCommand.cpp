@@ -2,14 +2,16 @@
 // each run pinned to its port; --watch keeps the station open for the next devices.
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <memory>
-#include <nlohmann/json.hpp>
+#include <mutex>
 
 #include "app/Host.h"
+#include "app/JsonRunOperator.h"
 #include "app/RunSetup.h"
 #include "app/Station.h"
 #include "app/cli/Commands.h"
+#include "app/cli/InterruptHold.h"
+#include "app/cli/StationOutput.h"
 #include "app/cli/StationTable.h"
 #include "app/cli/TerminalOperator.h"
 #include "app/cli/VirtualTime.h"
@@ -19,58 +21,6 @@
 namespace quillon::cli {
 
 namespace {
-
-std::string UtcNow() {
-    const std::time_t t = std::time(nullptr);
-    std::tm tm{};
-#ifdef _WIN32
-    gmtime_s(&tm, &t);
-#else
-    gmtime_r(&t, &tm);
-#endif
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
-    return text;
-}
-
-// Appends one JSON line per finished device to the log file, and passes everything on.
-class LoggedTable : public StationEvents {
-  public:
-    LoggedTable(StationTable& table, std::FILE* log, std::uint32_t model, std::string file,
-                std::string sha256)
-        : table_(table),
-          log_(log),
-          model_(model),
-          file_(std::move(file)),
-          sha_(std::move(sha256)) {}
-
-    void OnText(const std::string& port, const std::string& text) override {
-        table_.OnText(port, text);
-    }
-    void OnTick(const std::vector<PortStatus>& rows) override { table_.OnTick(rows); }
-    void OnFinished(const FinishedRun& run) override {
-        table_.OnFinished(run);
-        if (log_ == nullptr) return;
-        char model[16];
-        std::snprintf(model, sizeof model, "0x%08X", model_);
-        const nlohmann::json line = {
-            {"time", UtcNow()},   {"port", run.port},
-            {"model", model},     {"file", file_},
-            {"sha256", sha_},     {"result", run.ok ? "done" : "failed"},
-            {"texts", run.texts}, {"durationMs", run.durationMs},
-            {"bytes", run.bytes},
-        };
-        const std::string text = line.dump() + "\n";
-        std::fputs(text.c_str(), log_);
-        std::fflush(log_);
-    }
-
-  private:
-    StationTable& table_;
-    std::FILE* log_;
-    std::uint32_t model_;
-    std::string file_, sha_;
-};
 
 class StationCommand : public Command {
   public:
@@ -83,11 +33,17 @@ class StationCommand : public Command {
             "device restarting into its boot loader is found again where it was. Each message\n"
             "of a run is printed behind its port; on a terminal a table on standard error shows\n"
             "every port's progress. Each run writes its read-back log to Readtest-PORT.bin.\n"
-            "Exit code 0 only when every device ended with \"완료\".\n"
+            "With --json, standard output carries JSON Lines instead, as quillon update --json\n"
+            "prints them, each object with its \"port\" and each run ending in its own result.\n"
+            "Once a run has sent its first report, Ctrl-C, SIGTERM and SIGHUP are held until\n"
+            "every run has ended.\n"
             "\n"
             "--watch keeps the station open: a device is updated as soon as it appears at a\n"
             "station port (the ports given, or any), and not again until it has been unplugged.\n"
-            "Ctrl-C ends the watch once no update is running.");
+            "Ctrl-C ends the watch once no update is running.\n"
+            "\n"
+            "Exit codes: 0 every device ended with \"완료\"; 1 a run failed; 2 the command line\n"
+            "was wrong; 3 the file was refused (nothing sent); 4 no device fits the file.");
         sub_->add_option("FILE", options_.firmware, "the firmware file")->required();
         sub_->add_option("--port", station_.ports, "update only the device at PORT (repeatable)")
             ->type_name("PORT")
@@ -95,60 +51,96 @@ class StationCommand : public Command {
         sub_->add_flag("--watch", station_.watch, "keep updating devices as they are plugged in");
         sub_->add_option("--log", logPath_, "append one JSON line per finished device to FILE")
             ->type_name("FILE.jsonl");
-        simulate_ = sub_->add_option("--simulate", options_.scenario,
-                                     "simulated devices: the scenario's, or one that fits FILE")
-                        ->expected(0, 1)
-                        ->type_name("[SCENARIO.json]");
-        sub_->add_flag("--virtual-time", options_.virtualTime,
-                       "simulated time: at once, then its duration on standard error")
-            ->needs(simulate_);
+        simulate_ = AddSimulation(options_);
+        sub_->add_flag("--json", json_, "JSON Lines on standard output instead of the texts");
     }
 
     int Run() override {
         options_.program = "quillon station";
         options_.simulate = simulate_->count() > 0;
         station_.firmware = options_.firmware;
+        // Before any worker starts: they take the blocked interrupts over from this thread.
+        InterruptHold hold;
+        JsonLines json(stdout, stdoutLock_);
         RunSetup setup;
         std::string error;
-        if (!setup.Open(options_, error)) {
-            std::fprintf(stderr, "quillon station: %s\n", error.c_str());
-            return kExitFailed;
-        }
+        if (!setup.Open(options_, error)) return Fail(kExitFailed, error);
         // The file is checked once, before any device is touched.
         auto loaded = std::make_unique<SharedState>();
-        TerminalOperator op(options_.firmware);
-        StdFileSystem files;
-        if (FirmwareLoader(*loaded, op, files).LoadFirmwareFile()) return kExitFailed;
+        if (!Check(*loaded, setup.Base(), json)) return kExitFileRefused;
 
-        std::FILE* log = nullptr;
-        if (!logPath_.empty() && (log = OpenForAppending(logPath_)) == nullptr) {
-            std::fprintf(stderr, "quillon station: cannot write %s\n", logPath_.c_str());
-            return kExitFailed;
+        StationLog log{nullptr, loaded->g_fwModel, options_.firmware, {}};
+        if (!logPath_.empty()) {
+            if ((log.file = OpenForAppending(logPath_)) == nullptr) {
+                return Fail(kExitFailed, "cannot write " + logPath_);
+            }
+            log.sha256 = Sha256OfFile(options_.firmware);
         }
         const auto started = std::chrono::steady_clock::now();
-        StationTable table(loaded->g_fwModel, StandardErrorIsTerminal());
-        LoggedTable events(table, log, loaded->g_fwModel, options_.firmware,
-                           log != nullptr ? Sha256OfFile(options_.firmware) : std::string());
-        Station station(setup, *loaded, station_, events);
+        StationTable table(loaded->g_fwModel, !json_ && StandardErrorIsTerminal());
+        Station* running = nullptr;
+        std::mutex stderrLock;
+        // A watch holds interrupts all along and ends at the first once no run is busy; a
+        // station of runs holds them from the first report any run sends.
+        if (station_.watch) hold.Hold();
+        StationOutput output(json_ ? nullptr : &table, json_ ? &json : nullptr, log, [&] {
+            if (!hold.TakeNotice()) return;
+            if (running != nullptr) running->StopWhenIdle();
+            if (running == nullptr || !running->Busy()) return;
+            std::lock_guard lock(stderrLock);
+            std::fprintf(stderr, "quillon station: %s\n", kInterruptHeldNotice);
+        });
+        station_.onFirstReport = [&hold] { hold.Hold(); };
+        Station station(setup, *loaded, station_, output);
+        running = &station;
         const std::vector<PortStatus> rows = station.Run();
-        table.Final(rows);
-        if (log != nullptr) std::fclose(log);
-        return Summary(rows, setup, started);
+        hold.Release();
+        if (!json_) table.Final(rows);
+        if (log.file != nullptr) std::fclose(log.file);
+        const int code = Summary(rows, json);
+        TellVirtualTime(setup, options_.virtualTime, started);
+        return code;
     }
 
   private:
-    int Summary(const std::vector<PortStatus>& rows, RunSetup& setup,
-                std::chrono::steady_clock::time_point started) {
+    // The file check of every run, once: false (the refusal told) when the file is refused.
+    bool Check(SharedState& loaded, HidPlatform& clock, JsonLines& json) {
+        StdFileSystem files;
+        if (json_) {
+            JsonRunOperator op(options_.firmware, RunEvents(), json, clock);
+            if (FirmwareLoader(loaded, op, files).LoadFirmwareFile() == 0) return true;
+            op.Finish(kExitFileRefused);
+            return false;
+        }
+        TerminalOperator op(options_.firmware);
+        return FirmwareLoader(loaded, op, files).LoadFirmwareFile() == 0;
+    }
+
+    int Fail(int code, const std::string& error) {
+        std::fprintf(stderr, "quillon station: %s\n", error.c_str());
+        if (json_) JsonLines(stdout, stdoutLock_).Write(RunEvents().Error(code, error));
+        return code;
+    }
+
+    // The summary on standard output (or, found nothing, the JSON error); the exit code.
+    int Summary(const std::vector<PortStatus>& rows, JsonLines& json) {
         if (rows.empty()) {
-            std::printf("no device that %s fits was found\n", options_.firmware.c_str());
-            return kExitFailed;
+            const std::string none = "no device that " + options_.firmware + " fits was found";
+            if (json_) {
+                json.Write(RunEvents().Error(kExitNoDevice, none));
+            } else {
+                std::printf("%s\n", none.c_str());
+            }
+            return kExitNoDevice;
         }
         bool allDone = true;
         for (const PortStatus& r : rows) {
-            std::printf("%s  %s\n", r.port.c_str(), r.runs == 0 ? "(no device)" : r.result.c_str());
+            if (!json_) {
+                std::printf("%s  %s\n", r.port.c_str(),
+                            r.runs == 0 ? "(no device)" : r.result.c_str());
+            }
             allDone = allDone && r.runs > 0 && r.ok;
         }
-        TellVirtualTime(setup, options_.virtualTime, started);
         return allDone ? kExitOk : kExitFailed;
     }
 
@@ -156,6 +148,8 @@ class StationCommand : public Command {
     StationOptions station_;
     CLI::Option* simulate_;
     std::string logPath_;
+    bool json_ = false;
+    std::mutex stdoutLock_;
 };
 
 }  // namespace

@@ -7,7 +7,7 @@ namespace quillon::cli {
 namespace {
 
 constexpr int kBarWidth = 20;
-constexpr std::size_t kDoingWidth = 28;
+constexpr std::size_t kDoingWidth = 36;
 
 // Columns a UTF-8 text takes on a terminal: Hangul and CJK characters take two.
 std::size_t DisplayWidth(const std::string& text) {
@@ -33,7 +33,7 @@ const char* Doing(const PortStatus& row) {
         case PortStatus::State::kWaiting:
             return row.runs == 0 ? "waiting for a device" : "waiting for the next device";
         case PortStatus::State::kRunning:
-            return row.status.empty() ? "starting" : nullptr;
+            return row.doing.empty() && row.status.empty() ? "starting" : nullptr;
         case PortStatus::State::kDone:
             return "done";
         case PortStatus::State::kUnplug:
@@ -52,8 +52,13 @@ std::string StationTable::Row(const PortStatus& row, std::uint32_t model, std::s
     line += "  ";
     line += head;
     const char* doing = Doing(row);
-    std::string what = doing != nullptr ? doing : row.status;
-    const std::size_t width = DisplayWidth(what);
+    std::string what = doing != nullptr ? doing : !row.doing.empty() ? row.doing : row.status;
+    std::size_t width = DisplayWidth(what);
+    if (width > kDoingWidth && what.size() == width) {  // ASCII only: cut to the column
+        what.resize(kDoingWidth - 3);
+        what += "...";
+        width = kDoingWidth;
+    }
     if (width < kDoingWidth) what += std::string(kDoingWidth - width, ' ');
     line += what;
     const int filled = std::clamp(row.percent, 0, 100) * kBarWidth / 100;
@@ -85,7 +90,7 @@ void StationTable::Draw(const std::vector<PortStatus>& rows) {
     drawnLines_ = rows.size();
 }
 
-void StationTable::OnText(const std::string& port, const std::string& text) {
+void StationTable::OnText(const std::string& port, const std::string& text, std::uint64_t) {
     std::lock_guard lock(mutex_);
     if (terminal_) Erase();
     std::fprintf(stdout, "%s: %s\n", port.c_str(), text.c_str());

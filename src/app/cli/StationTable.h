@@ -17,7 +17,7 @@ class StationTable : public StationEvents {
   public:
     StationTable(std::uint32_t model, bool terminal) : model_(model), terminal_(terminal) {}
 
-    void OnText(const std::string& port, const std::string& text) override;
+    void OnText(const std::string& port, const std::string& text, std::uint64_t ms) override;
     void OnFinished(const FinishedRun&) override {}
     void OnTick(const std::vector<PortStatus>& rows) override;
     // Draws the rows now and leaves them on the screen.

@@ -1,9 +1,11 @@
 #include "app/cli/TerminalProgress.h"
 
+#include "app/PhaseText.h"
+
 namespace quillon::cli {
 
 namespace {
-constexpr int kWidth = 40;
+constexpr int kBarWidth = 10;
 }
 
 void TerminalProgress::ClearLine() {
@@ -14,15 +16,35 @@ void TerminalProgress::ClearLine() {
 
 void TerminalProgress::Draw() {
     if (!enabled_) return;
+    const PhaseStatus s = phases_.Snapshot();
     std::lock_guard lock(terminal_);
-    const int filled = position_ * kWidth / 100;
-    std::string line = "[" + std::string(filled, '#') + std::string(kWidth - filled, ' ') + "] ";
-    line += std::string(4 - std::min<std::size_t>(4, label_.size()), ' ') + label_;
-    if (!status_.empty()) line += "  " + status_;
+    std::string text = std::string(4 - std::min<std::size_t>(4, label_.size()), ' ') + label_;
+    const std::string phase = DescribePhase(s);
+    if (!phase.empty()) text += "  " + phase;
+    if (s.phase == Phase::kProgramming) {
+        const std::string transfer = DescribeTransfer(s);
+        if (!transfer.empty()) text += ": " + transfer;
+    }
+    // A line as wide as the terminal would wrap, and the carriage return would no longer take it
+    // back: the bar goes first, then the end of the text (every character of it is ASCII).
+    const int filled = position_ * kBarWidth / 100;
+    std::string bar = "[";
+    bar.append(filled, '#').append(kBarWidth - filled, ' ').append("] ");
+    std::string line = static_cast<int>(bar.size() + text.size()) < columns_ ? bar + text : text;
+    if (static_cast<int>(line.size()) >= columns_) line.resize(columns_ > 1 ? columns_ - 1 : 0);
     if (line == drawn_) return;
     std::fprintf(stderr, "\r\033[K%s", line.c_str());
     std::fflush(stderr);
     drawn_ = line;
+}
+
+void TerminalProgress::Finish() {
+    if (!enabled_) return;
+    const std::string summary = DescribeEnd(phases_.Snapshot());
+    std::lock_guard lock(terminal_);
+    ClearLine();
+    std::fprintf(stderr, "%s\n", summary.c_str());
+    std::fflush(stderr);
 }
 
 }  // namespace quillon::cli

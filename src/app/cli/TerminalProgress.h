@@ -1,5 +1,6 @@
-// The command line's progress display: a bar and the percentage on one line of standard error,
-// redrawn in place, with the status line beside it; only when standard error is a terminal.
+// The command line's progress display: one line of standard error, redrawn in place, with a bar,
+// the percentage, what the run is doing, how far the image is and the time left; only when
+// standard error is a terminal.
 #pragma once
 
 #include <cstdio>
@@ -7,13 +8,16 @@
 #include <string>
 
 #include "app/DialogView.h"
+#include "state/RunPhase.h"
 #include "state/Texts.h"
 
 namespace quillon::cli {
 
 class TerminalProgress : public DialogView {
   public:
-    TerminalProgress(std::mutex& terminal, bool enabled) : terminal_(terminal), enabled_(enabled) {}
+    TerminalProgress(std::mutex& terminal, bool enabled, const PhaseChannel& phases,
+                     int columns = 80)
+        : terminal_(terminal), enabled_(enabled), phases_(phases), columns_(columns) {}
 
     void SetBarPosition(int position) override { position_ = position; }
     void StepBar() override {
@@ -23,17 +27,19 @@ class TerminalProgress : public DialogView {
     void EnableControls(bool) override {}
 
     // Called with the terminal lock held.
-    void SetStatus(const std::string& text) { status_ = text; }
     void ClearLine();
     // Redraws the line when something changed; takes the terminal lock.
     void Draw();
+    // Clears the line and prints the run's summary in its place; takes the terminal lock.
+    void Finish();
 
   private:
     std::mutex& terminal_;
     bool enabled_;
+    const PhaseChannel& phases_;
+    int columns_;
     int position_ = 0;
     std::string label_ = text::kZeroPercent;
-    std::string status_;
     std::string drawn_;
 };
 

@@ -19,6 +19,13 @@ bool StandardErrorIsTerminal() {
            ::SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
+int StandardErrorColumns() {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!::GetConsoleScreenBufferInfo(::GetStdHandle(STD_ERROR_HANDLE), &info)) return 80;
+    const int columns = info.srWindow.Right - info.srWindow.Left + 1;
+    return columns > 0 ? columns : 80;
+}
+
 std::FILE* OpenForWriting(const std::string& path) {
     // The narrow fopen would read the path in the ANSI code page.
     const std::wstring wide = win32::WideFromUtf8(path);

@@ -44,15 +44,27 @@ class HidrawPlatform : public HidPlatform, public OpenDeniedNotices {
                             Overlapped& record) override;
     WaitOutcome WaitTransfer(Handle event, std::uint32_t timeoutMs) override;
     void CancelTransfer(Handle device) override;
+    bool TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) override;
     void Sleep(std::uint32_t ms) override;
     std::uint64_t NowMs() override;
 
     void OnOpenDenied(Hook hook) override { openDenied_ = std::move(hook); }
 
   private:
+    // Which device, and which of its interfaces, a node belongs to: its identity, the port it
+    // is plugged into, and the usages of its collections.
+    struct NodeOwner {
+        std::uint16_t vendorId = 0, productId = 0;
+        std::string port;
+        std::vector<std::uint32_t> usages;
+        bool operator==(const NodeOwner&) const = default;
+    };
+    static NodeOwner OwnerOf(const HidrawNode& node);
     // One interface: a node and one of its top-level collections.
     struct Target {
+        std::string name;  // "hidraw3"
         std::string node;
+        NodeOwner owner;
         HidAttributes attributes;
         TopLevelCollection collection;
         bool numbered = false;
@@ -77,6 +89,8 @@ class HidrawPlatform : public HidPlatform, public OpenDeniedNotices {
     };
 
     bool Resolve(const std::string& path, Target& target) const;
+    // Whether the node still belongs to the device last seen on it (by a list or a probe).
+    bool StillOwnedBy(const std::string& name, const NodeOwner& owner) const;
     Handle OpenNode(const std::string& path, bool overlapped);
     const Target* TargetOf(Handle h) const;
     Device* OverlappedDevice(Handle h);
@@ -90,6 +104,9 @@ class HidrawPlatform : public HidPlatform, public OpenDeniedNotices {
     std::map<Handle, Target> queries_;
     std::map<Handle, std::unique_ptr<Device>> devices_;
     std::map<Handle, Transfer> events_;
+    // The device each node belonged to when it was last listed or probed: after a
+    // re-enumeration a node name can belong to another device.
+    std::map<std::string, NodeOwner> seen_;
     Handle next_ = 0x100;
 };
 

@@ -36,6 +36,7 @@ Win32HidPlatform::~Win32HidPlatform() {
         if (t->pending) EndPending(*t);
         ::CloseHandle(AsHandle(event));
     }
+    if (staleEvent_ != nullptr) ::CloseHandle(staleEvent_);
 }
 
 Handle Win32HidPlatform::OpenInterfaceList() {
@@ -225,6 +226,25 @@ void Win32HidPlatform::CancelTransfer(Handle device) {
     for (auto& [event, t] : transfers_) {
         if (t->pending && t->device == h) EndPending(*t);
     }
+}
+
+// HidD_FlushQueue would drop the queued reports unseen; reads that never wait drop the same
+// reports and let the trace show what was dropped. The HID class driver completes a read at once
+// from its queue when a report waits there; otherwise the read is cancelled, and a report that
+// arrived in between completes it all the same, which is as stale as the others.
+bool Win32HidPlatform::TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) {
+    if (device == kInvalidHandle || len == 0 || len > MAXDWORD) return false;
+    if (staleEvent_ == nullptr) staleEvent_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (staleEvent_ == nullptr) return false;
+    OVERLAPPED ov{};
+    ov.hEvent = staleEvent_;
+    ::ResetEvent(staleEvent_);
+    const HANDLE h = AsHandle(device);
+    if (::ReadFile(h, data, static_cast<DWORD>(len), nullptr, &ov)) return true;
+    if (::GetLastError() != ERROR_IO_PENDING) return false;
+    if (::WaitForSingleObject(staleEvent_, 0) != WAIT_OBJECT_0) ::CancelIoEx(h, &ov);
+    DWORD moved = 0;
+    return ::GetOverlappedResult(h, &ov, &moved, TRUE) != FALSE;
 }
 
 void Win32HidPlatform::Sleep(std::uint32_t ms) {

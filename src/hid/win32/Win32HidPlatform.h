@@ -35,6 +35,7 @@ class Win32HidPlatform : public HidPlatform {
                             Overlapped& record) override;
     WaitOutcome WaitTransfer(Handle event, std::uint32_t timeoutMs) override;
     void CancelTransfer(Handle device) override;
+    bool TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) override;
     void Sleep(std::uint32_t ms) override;
     std::uint64_t NowMs() override;
 
@@ -55,6 +56,7 @@ class Win32HidPlatform : public HidPlatform {
     static void EndPending(Transfer& t);
 
     GUID hidGuid_{};
+    HANDLE staleEvent_ = nullptr;  // for the reads that take queued reports, made when first used
     std::map<Handle, std::unique_ptr<Transfer>> transfers_;  // by event
 };
 

@@ -42,7 +42,7 @@ bool SimBridge::Output(const std::uint8_t* report, std::size_t len, std::uint64_
     if (r.answer) {
         // The kernel sizes an input report after the descriptor, not after the device model.
         r.report.resize(std::max<std::size_t>(inputLength, 1));
-        answers_.push_back({now + device_.Config().latencyMs, std::move(r.report)});
+        answers_.push_back({now + device_.Config().latencyMs + r.delayMs, std::move(r.report)});
     }
     return Tick(now);
 }

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Makes the Windows zip quillon-<version>-win32.zip (Quillon.exe, cli/quillon.exe, README.txt) in
+# build-win32/ with CPack's ZIP generator, and the 64-bit one in build-win64/ when ARCHES says so
+# (default: win32). Prints the zips' paths.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh mingw
+werror=OFF
+[ "${CI:-}" = "true" ] && werror=ON
+for arch in ${ARCHES:-win32}; do
+    case $arch in
+        win32) toolchain=i686-w64-mingw32 ;;
+        win64) toolchain=x86_64-w64-mingw32 ;;
+        *) echo "package-windows: unknown arch $arch" >&2; exit 2 ;;
+    esac
+    dir="build-$arch"
+    # The tree of scripts/test-windows.sh when it is there; only the shipped programs are built.
+    cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/$toolchain.cmake" \
+        -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" -DQUILLON_WERROR="$werror" \
+        -DQUILLON_BENCH=OFF >/dev/null
+    cmake --build "$dir" -j2 --target quillon quillon_gui >/dev/null
+    rm -f "$dir"/quillon-*-"$arch".zip
+    (cd "$dir" && cpack -G ZIP >cpack.log 2>&1) || { cat "$dir/cpack.log" >&2; exit 1; }
+    ls "$dir"/quillon-*-"$arch".zip
+done

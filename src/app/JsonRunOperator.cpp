@@ -1,0 +1,23 @@
+#include "app/JsonRunOperator.h"
+
+namespace quillon {
+
+void JsonRunOperator::Attach(PhaseChannel& phases) {
+    phases_ = &phases;
+    phases.Listen([this](PhaseChannel::Event event, const PhaseStatus& s) {
+        out_.Write(event == PhaseChannel::Event::kPhase ? events_.PhaseEntered(s)
+                                                        : events_.Progress(s));
+    });
+}
+
+void JsonRunOperator::ShowMessage(const std::string& text) {
+    const std::uint64_t start = phases_ != nullptr ? phases_->Snapshot().startMs : 0;
+    const std::uint64_t now = clock_.NowMs();
+    out_.Write(events_.Message(text, now > start ? now - start : 0));
+}
+
+void JsonRunOperator::Finish(int exitCode) {
+    out_.Write(events_.Result(exitCode, phases_ != nullptr ? phases_->Snapshot() : PhaseStatus{}));
+}
+
+}  // namespace quillon

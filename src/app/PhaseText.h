@@ -1,0 +1,28 @@
+// A run's phase in words for a person: what it is doing, how far the image is and how long is
+// left, and one line at the end.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "state/RunPhase.h"
+
+namespace quillon {
+
+// "finding the device", "writing block 3/10", "waiting for the device to come back: 3 s of
+// at most 62 s".
+std::string DescribePhase(const PhaseStatus& s);
+
+// While programming: "18.0/40.0 KiB, 2.1 KiB/s, 11 s left"; empty before.
+std::string DescribeTransfer(const PhaseStatus& s);
+
+// The summary of a finished run: "done: 20,480 bytes programmed in 6.2 s (programming 4.1 s,
+// 4.9 KiB/s)", or for a failure how long it ran and how far it came.
+std::string DescribeEnd(const PhaseStatus& s);
+
+// "812 B", "18.0 KiB", "16.0 MiB".
+std::string FormatBytes(std::uint64_t bytes);
+// "0.4 s", "12 s", "3 min 12 s", "20 min".
+std::string FormatDuration(std::uint64_t ms);
+
+}  // namespace quillon

@@ -1,0 +1,65 @@
+#include "app/cli/StationOutput.h"
+
+#include <ctime>
+
+namespace quillon::cli {
+
+namespace {
+
+std::string UtcNow() {
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+#ifdef _WIN32
+    gmtime_s(&tm, &t);
+#else
+    gmtime_r(&t, &tm);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    return text;
+}
+
+}  // namespace
+
+void StationOutput::OnText(const std::string& port, const std::string& text, std::uint64_t ms) {
+    if (table_ != nullptr) table_->OnText(port, text, ms);
+    if (json_ != nullptr) json_->Write(RunEvents(port).Message(text, ms));
+}
+
+void StationOutput::OnPhase(const std::string& port, PhaseChannel::Event event,
+                            const PhaseStatus& s) {
+    if (json_ == nullptr) return;
+    const RunEvents events(port);
+    json_->Write(event == PhaseChannel::Event::kPhase ? events.PhaseEntered(s)
+                                                      : events.Progress(s));
+}
+
+void StationOutput::OnFinished(const FinishedRun& run) {
+    if (table_ != nullptr) table_->OnFinished(run);
+    if (json_ != nullptr) json_->Write(RunEvents(run.port).Result(run.exitCode, run.end));
+    Log(run);
+}
+
+void StationOutput::OnTick(const std::vector<PortStatus>& rows) {
+    if (table_ != nullptr) table_->OnTick(rows);
+    if (tick_) tick_();
+}
+
+void StationOutput::Log(const FinishedRun& run) {
+    if (log_.file == nullptr) return;
+    char model[16];
+    std::snprintf(model, sizeof model, "0x%08X", log_.model);
+    const JsonObject line = {
+        {"time", UtcNow()},      {"port", run.port},
+        {"model", model},        {"file", log_.firmware},
+        {"sha256", log_.sha256}, {"result", run.ok ? "done" : "failed"},
+        {"texts", run.texts},    {"durationMs", run.durationMs},
+        {"bytes", run.bytes},
+    };
+    const std::string text =
+        line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    std::fputs(text.c_str(), log_.file);
+    std::fflush(log_.file);
+}
+
+}  // namespace quillon::cli

@@ -1,0 +1,44 @@
+// Where quillon station's events go: the texts behind their ports and the live table, or JSON
+// Lines for scripts (every object with its port); one log line per finished device when a log
+// is kept; and a hook on every tick of the station.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "app/RunEvents.h"
+#include "app/Station.h"
+#include "app/cli/StationTable.h"
+
+namespace quillon::cli {
+
+// The log's fixed fields: what was programmed.
+struct StationLog {
+    std::FILE* file = nullptr;  // none: no log
+    std::uint32_t model = 0;
+    std::string firmware, sha256;
+};
+
+class StationOutput : public StationEvents {
+  public:
+    // Exactly one of table and json.
+    StationOutput(StationTable* table, JsonLines* json, StationLog log, std::function<void()> tick)
+        : table_(table), json_(json), log_(std::move(log)), tick_(std::move(tick)) {}
+
+    void OnText(const std::string& port, const std::string& text, std::uint64_t ms) override;
+    void OnPhase(const std::string& port, PhaseChannel::Event event, const PhaseStatus& s) override;
+    void OnFinished(const FinishedRun& run) override;
+    void OnTick(const std::vector<PortStatus>& rows) override;
+
+  private:
+    void Log(const FinishedRun& run);
+
+    StationTable* table_;
+    JsonLines* json_;
+    StationLog log_;
+    std::function<void()> tick_;
+};
+
+}  // namespace quillon::cli

@@ -1,0 +1,238 @@
+// The command line for scripts: the JSON events of whole runs and the exit code of each outcome.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "firmware/FirmwareHeader.h"
+#include "state/Texts.h"
+#include "support/RunProgram.h"
+#include "support/TempDir.h"
+
+namespace quillon {
+namespace {
+
+using Json = nlohmann::json;
+using Strings = std::vector<std::string>;
+
+test::ProgramRun Quillon(const std::string& args) {
+    return test::RunProgram(QUILLON_BIN, args);
+}
+
+std::string Examples(const char* name) {
+    return std::string(QUILLON_EXAMPLES) + "/" + name;
+}
+
+// The files the runs below share: the example, a copy of it with one byte changed (which the
+// loader refuses), and a scenario without devices.
+struct Files {
+    Files() {
+        std::vector<std::uint8_t> bytes = test::TempDir::Read(fw);
+        bytes[100] ^= 1;
+        refused = dir.Write("corrupt.fw", bytes);
+    }
+    test::TempDir dir;
+    const std::string fw = Examples("scanner-model3.fw");
+    std::string refused;
+    const std::string empty = dir.WriteText("empty.json", R"({"devices": []})");
+};
+
+Strings OutputLines(const std::string& out) {
+    Strings lines;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// Every line of out as a JSON object (a line that does not parse fails the test).
+std::vector<Json> Lines(const std::string& out) {
+    std::vector<Json> objects;
+    for (const std::string& line : OutputLines(out)) {
+        objects.push_back(Json::parse(line, nullptr, false));
+        EXPECT_TRUE(objects.back().is_object()) << line;
+        if (!objects.back().is_object()) objects.back() = Json::object();
+    }
+    return objects;
+}
+
+Strings Field(const std::vector<Json>& events, const char* type, const char* field) {
+    Strings values;
+    for (const Json& e : events) {
+        if (e.value("type", "") == type) values.push_back(e.value(field, ""));
+    }
+    return values;
+}
+
+TEST(CliJson, EventsOfAWholeRunWithARestart) {
+    const test::ProgramRun r =
+        Quillon("update " + Examples("scanner-model3.fw") + " --simulate --virtual-time --json");
+    ASSERT_EQ(r.code, 0);
+    const std::vector<Json> events = Lines(r.out);
+    ASSERT_GE(events.size(), 4u);
+
+    // Phases and progress first, then the operator's texts, then one result, each versioned and
+    // stamped with a virtual time that never goes back.
+    std::string shape;
+    std::uint64_t lastMs = 0;
+    for (const Json& e : events) {
+        EXPECT_EQ(e.value("version", 0), 1) << e;
+        const std::string type = e.value("type", "");
+        const char letter = type == "phase"      ? 'P'
+                            : type == "progress" ? 'p'
+                            : type == "message"  ? 'm'
+                            : type == "result"   ? 'r'
+                                                 : '?';
+        if (shape.empty() || shape.back() != letter || letter == 'P') shape += letter;
+        EXPECT_GE(e.value("ms", std::uint64_t{0}), lastMs) << e;
+        lastMs = e.value("ms", lastMs);
+    }
+    EXPECT_EQ(shape, "PPPPPPPPpPPmr");
+
+    // The phases in the order the run went through them: a switch, the wait for the device to
+    // come back under its boot-loader identity, then the blocks, the first word and the start.
+    EXPECT_EQ(Field(events, "phase", "phase"),
+              (Strings{"checking-file", "finding-device", "checking-model", "switching",
+                       "waiting-for-device", "checking-model", "rereading-file", "programming",
+                       "first-word", "starting-firmware"}));
+    // The wait took virtual time: the two 2 s pauses around the restart at least.
+    for (std::size_t i = 0; i + 1 < events.size(); ++i) {
+        if (events[i].value("phase", "") != "waiting-for-device") continue;
+        EXPECT_GE(events[i + 1]["ms"].get<std::uint64_t>() - events[i]["ms"].get<std::uint64_t>(),
+                  4000u);
+        EXPECT_EQ(events[i]["bound_ms"], 64000);
+    }
+
+    // Progress climbs to the whole image, block by block.
+    std::uint64_t done = 0;
+    for (const Json& e : events) {
+        if (e.value("type", "") != "progress") continue;
+        EXPECT_GE(e["done"].get<std::uint64_t>(), done);
+        done = e["done"].get<std::uint64_t>();
+        EXPECT_EQ(e["total"], 20000);
+        EXPECT_EQ(e["count"], 5);
+    }
+    EXPECT_EQ(done, 20000u);
+
+    // (Its texts, the same as without --json, are ExitCodeTable's first row.)
+    const Json& result = events.back();
+    EXPECT_EQ(result["exit"], 0);
+    EXPECT_EQ(result["outcome"], "done");
+    EXPECT_EQ(result["done"], 20000);
+    EXPECT_EQ(result["ms"], lastMs);
+}
+
+struct ExitRow {
+    int code;
+    std::string args;
+    Strings texts;  // what the run prints on standard output without --json
+};
+
+// One row per exit code, each run plain and with --json: the code is the same, every line parses,
+// the last is the result with that code, and the messages are the plain run's texts.
+TEST(CliJson, ExitCodeTable) {
+    const Files f;
+    const std::string& fw = f.fw;
+    const std::string faulty = f.dir.WriteText("faulty.json", R"({"devices": [{"model": 3,
+        "faults": [{"command": "ReadFlash", "at": 2, "kind": "write-timeout"}]}]})");
+    const std::string other = f.dir.WriteText("other.json", R"({"devices": [{"model": 4}]})");
+    const ExitRow rows[] = {
+        {0, "update " + fw + " --simulate --virtual-time", {text::kDone}},
+        {1,
+         "update " + fw + " --simulate " + faulty + " --virtual-time",
+         {text::kBurnTimeout, text::kReadBurnFailed}},
+        {2, "update " + fw + " --virtual-time", {}},
+        {3, "update " + f.refused + " --simulate --virtual-time", {text::kBadData2}},
+        {4,
+         "update " + fw + " --simulate " + f.empty + " --virtual-time",
+         {text::kUsbConnectFailed}},
+        {4, "update " + fw + " --simulate " + other + " --virtual-time", {text::kFirmwareMismatch}},
+    };
+    for (const ExitRow& row : rows) {
+        SCOPED_TRACE(row.args);
+        const test::ProgramRun plain = Quillon(row.args);
+        EXPECT_EQ(plain.code, row.code);
+        EXPECT_EQ(OutputLines(plain.out), row.texts);
+        const test::ProgramRun json = Quillon(row.args + " --json");
+        EXPECT_EQ(json.code, row.code);
+        const std::vector<Json> events = Lines(json.out);
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ(events.back()["type"], "result");
+        EXPECT_EQ(events.back()["exit"], row.code);
+        EXPECT_EQ(Field(events, "message", "text"), row.texts);
+    }
+}
+
+// A station tells each port's run as update --json would, every object with its port and each
+// run closed by its own result; the station's exit code sums them up.
+TEST(CliJson, StationRunsEachEndInTheirOwnResult) {
+    const Files f;
+    const std::string two = f.dir.WriteText("two.json", R"({"devices": [{"model": 3, "port": "a"},
+        {"model": 3, "port": "b", "faults": [{"command": "ReadFlash", "at": 2,
+        "kind": "write-timeout"}]}]})");
+    struct Row {
+        int code;
+        std::string args;
+        std::map<std::string, Strings> texts;  // per port; "" for objects without one
+    };
+    const Row rows[] = {
+        {1,
+         f.fw + " --simulate " + two,
+         {{"a", {text::kDone}}, {"b", {text::kBurnTimeout, text::kReadBurnFailed}}}},
+        {3, f.refused + " --simulate", {{"", {text::kBadData2}}}},
+        {4, f.fw + " --simulate " + f.empty, {{"", {}}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args);
+        const test::ProgramRun r = Quillon("station --json --virtual-time " + row.args);
+        EXPECT_EQ(r.code, row.code);
+        std::map<std::string, std::vector<Json>> byPort;
+        for (const Json& e : Lines(r.out)) byPort[e.value("port", "")].push_back(e);
+        ASSERT_EQ(byPort.size(), row.texts.size());
+        for (const auto& [port, texts] : row.texts) {
+            SCOPED_TRACE(port);
+            const std::vector<Json>& events = byPort[port];
+            ASSERT_FALSE(events.empty());
+            EXPECT_EQ(Field(events, "message", "text"), texts);
+            EXPECT_EQ(events.back()["type"], "result");
+            const int exit = events.back()["exit"];
+            EXPECT_EQ(exit, port == "a" ? 0 : port == "b" ? 1 : row.code);
+            if (port == "a") {
+                EXPECT_EQ(events.back()["done"], 20000);
+            }
+        }
+    }
+}
+
+// inspect and list print one document, refusals and usage errors included.
+TEST(CliJson, InspectAndListDocuments) {
+    const Files f;
+    struct Row {
+        std::string args;
+        int code;
+        const char* type;
+        const char* message = nullptr;  // the refusal's text, when there is one
+    };
+    const Row rows[] = {
+        {"inspect --json " + Examples("spi-model3.fw"), 0, "inspect"},
+        {"inspect --json " + f.refused, 3, "inspect", text::kBadData2},
+        {"inspect --json", 2, "result"},
+        {"list --json --simulate", 0, "list"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args);
+        const test::ProgramRun r = Quillon(row.args);
+        EXPECT_EQ(r.code, row.code);
+        const std::vector<Json> lines = Lines(r.out);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0]["type"], row.type);
+        EXPECT_EQ(lines[0]["version"], 1);
+        EXPECT_EQ(lines[0]["exit"], row.code);
+        if (row.message) {
+            EXPECT_EQ(lines[0]["message"], row.message);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quillon

@@ -1,0 +1,130 @@
+// Answers that come after their read has timed out, at the three places where a run goes on
+// after a read time-out: they are dropped as stale before the next request, so that no later
+// exchange takes the answer of the one before it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <regex>
+
+#include "hid/TracingHidPlatform.h"
+#include "protocol/UpdateWorker.h"
+#include "sim/Scenario.h"
+#include "state/Texts.h"
+#include "support/Rig.h"
+
+namespace quillon {
+namespace {
+
+using Strings = std::vector<std::string>;
+using sim::FaultKind;
+using sim::FaultRule;
+using sim::SimCommand;
+
+FaultRule Late(SimCommand c, std::uint32_t at, std::uint32_t delayMs) {
+    FaultRule r{c, at, at, FaultKind::kLate};
+    r.delayMs = delayMs;
+    return r;
+}
+
+// Three blocks: two whole ones and two chunks of the third (52 and 48 bytes).
+constexpr std::size_t kImage = 2 * 4096 + 100;
+constexpr std::uint32_t kStart = 0x10000;
+
+struct LateCase {
+    const char* name;
+    std::uint32_t model;
+    std::uint8_t type;
+    std::vector<FaultRule> faults;
+    Strings texts;
+    int stale;  // reports dropped as stale
+    bool moduleAbsent = false;
+    std::uint32_t moduleWakes = 0;
+};
+
+TEST(LateAnswer, AtTheThreePaths) {
+    // Model 6 writes chunk 4 late: its block is retried, and the retry's erase takes the late
+    // answer; the erase's own answer is stale by the next write. 165 chunk writes in all (5 of
+    // the first attempt, 79 + 79 + 2), so write 166 is the first word's.
+    const FaultRule lateWrite = Late(SimCommand::kWriteFlash, 5, 1100);
+    FaultRule firstWordFails{SimCommand::kWriteFlash, 166, UINT32_MAX, FaultKind::kErrorStatus};
+    const LateCase cases[] = {
+        {"model-6 block retry", 6, 0, {lateWrite}, {text::kDone}, 1},
+        // Shifted by one, every first-word write would read the status of the chunk before it.
+        {"model-6 block retry, then a first word that fails",
+         6,
+         0,
+         {lateWrite, firstWordFails},
+         {text::kWriteRetriesFailed},
+         1},
+        // The late "not ready" must not pass for the module's answer to the wake request, nor
+        // the wake's answer for the next query's: an absent module stays absent.
+        {"module check",
+         6,
+         0,
+         {Late(SimCommand::kQueryMode, 1, 1010)},
+         {text::kNoBluetoothModule},
+         1,
+         true},
+        {"module check, module wakes",
+         10,
+         0,
+         {Late(SimCommand::kQueryMode, 2, 1010)},
+         {text::kDone},
+         1,
+         false,
+         2},
+        // In the boot switch a read time-out ends the run; nothing is sent after it.
+        {"boot switch",
+         3,
+         1,
+         {Late(SimCommand::kQueryMode, 1, 1100)},
+         {text::kUsbConnectFailed},
+         0},
+        {"boot switch, slow but within the wait",
+         3,
+         1,
+         {Late(SimCommand::kQueryMode, 1, 900)},
+         {text::kDone},
+         0},
+    };
+    const std::regex staleLine("[0-9]+ stale BA[0-9A-F]{126}");
+    for (const LateCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::Rig rig;
+        rig.Firmware(c.model, c.type, 0, kStart, kImage);
+        sim::SimDeviceConfig device = sim::DefaultDeviceFor(*rig.st);
+        device.faults = c.faults;
+        device.moduleAbsent = c.moduleAbsent;
+        device.moduleWakes = c.moduleWakes;
+        rig.Add(device);
+
+        std::FILE* trace = std::tmpfile();
+        ASSERT_NE(trace, nullptr);
+        TracingHidPlatform tracer(rig.log, trace);
+        LinkServices services{*rig.st, tracer, rig.op, rig.files};
+        rig.st->g_bBusy = 1;
+        const int code = UpdateWorker(services).UpdateThreadProc();
+
+        EXPECT_EQ(rig.Messages(), c.texts);
+        EXPECT_EQ(code, c.texts.back() == text::kDone ? 0 : 1);
+        if (code == 0) {
+            EXPECT_EQ(rig.FlashBytes(kStart, kImage), rig.image);
+        }
+        std::rewind(trace);
+        char line[512];
+        int stale = 0;
+        while (std::fgets(line, sizeof line, trace) != nullptr) {
+            const std::string l(line, std::strlen(line) - 1);
+            if (l.find(" stale ") == std::string::npos) continue;
+            ++stale;
+            EXPECT_TRUE(std::regex_match(l, staleLine)) << l;
+        }
+        std::fclose(trace);
+        EXPECT_EQ(stale, c.stale);
+        EXPECT_EQ(rig.sim.OpenHandles(), 0u);
+    }
+}
+
+}  // namespace
+}  // namespace quillon
