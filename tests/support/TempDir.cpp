@@ -14,10 +14,9 @@
 
 namespace quillon::test {
 
-TempDir::TempDir() {
+TempDir::TempDir(const std::filesystem::path& parent) {
     static std::atomic<int> counter{0};
-    path_ = std::filesystem::temp_directory_path() /
-            ("quillon-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+    path_ = parent / ("quillon-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
 }
