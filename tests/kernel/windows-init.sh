@@ -25,6 +25,17 @@ mount -t 9p -o trans=virtio,version=9p2000.L,ro,cache=loose,msize=262144 hostroo
 for d in tmp run var/tmp var/lib/xkb root; do
     mount -t tmpfs tmpfs "/newroot/$d" || die "cannot mount tmpfs on /$d"
 done
+# A checkout under one of those (a clone in /tmp or /root) would be hidden by its tmpfs: it is
+# shown again from a second, read-only mount of the host's root.
+case "$QUILLON_ROOT" in
+    /tmp/* | /run/* | /var/tmp/* | /var/lib/xkb/* | /root/*)
+        mkdir -p /newroot/run/host "/newroot$QUILLON_ROOT"
+        mount -t 9p -o trans=virtio,version=9p2000.L,ro,cache=loose,msize=262144 hostroot \
+            /newroot/run/host || die "cannot mount the host's root file system again"
+        mount -o bind "/newroot/run/host$QUILLON_ROOT" "/newroot$QUILLON_ROOT" ||
+            die "cannot show $QUILLON_ROOT"
+        ;;
+esac
 mount --move /dev /newroot/dev
 mount --move /proc /newroot/proc
 mount --move /sys /newroot/sys
