@@ -22,20 +22,23 @@ mkdir -p /newroot
 # cache=loose: without the page cache (cache=none or mmap) the Windows programs crash in Wine.
 mount -t 9p -o trans=virtio,version=9p2000.L,ro,cache=loose,msize=262144 hostroot /newroot ||
     die "cannot mount the host's root file system"
+# A checkout under one of the tmpfs places below (a clone in /tmp or /root) would be hidden by
+# it: it is held on a bind mount in the initramfs meanwhile and moved back over the tmpfs.
+hidden=
+case "$QUILLON_ROOT" in
+    /tmp/* | /run/* | /var/tmp/* | /var/lib/xkb/* | /root/*)
+        hidden=1
+        mkdir -p /checkout
+        mount -o bind "/newroot$QUILLON_ROOT" /checkout || die "cannot hold $QUILLON_ROOT"
+        ;;
+esac
 for d in tmp run var/tmp var/lib/xkb root; do
     mount -t tmpfs tmpfs "/newroot/$d" || die "cannot mount tmpfs on /$d"
 done
-# A checkout under one of those (a clone in /tmp or /root) would be hidden by its tmpfs: it is
-# shown again from a second, read-only mount of the host's root.
-case "$QUILLON_ROOT" in
-    /tmp/* | /run/* | /var/tmp/* | /var/lib/xkb/* | /root/*)
-        mkdir -p /newroot/run/host "/newroot$QUILLON_ROOT"
-        mount -t 9p -o trans=virtio,version=9p2000.L,ro,cache=loose,msize=262144 hostroot \
-            /newroot/run/host || die "cannot mount the host's root file system again"
-        mount -o bind "/newroot/run/host$QUILLON_ROOT" "/newroot$QUILLON_ROOT" ||
-            die "cannot show $QUILLON_ROOT"
-        ;;
-esac
+if [ -n "$hidden" ]; then
+    mkdir -p "/newroot$QUILLON_ROOT"
+    mount --move /checkout "/newroot$QUILLON_ROOT" || die "cannot show $QUILLON_ROOT"
+fi
 mount --move /dev /newroot/dev
 mount --move /proc /newroot/proc
 mount --move /sys /newroot/sys
