@@ -4,6 +4,7 @@
 
 #include "app/RunEvents.h"
 #include "app/cli/Commands.h"
+#include "app/cli/HexText.h"
 #include "app/cli/StorageNotice.h"
 #include "app/cli/TerminalOperator.h"
 #include "firmware/FirmwareHeader.h"
@@ -53,19 +54,13 @@ const char* ApproachText(Approach a) {
     return "";
 }
 
-std::string UsbId(const LookedFor& id) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04X:%04X", id.vid, id.pid);
-    return buf;
-}
-
 std::uint32_t BlockSize(const SharedState& st) {
     return st.g_fwStorage == 1 ? 4096 : McuBlockSize(st.g_fwModel);
 }
 
 void PrintIdentities(const char* label, const std::vector<LookedFor>& ids) {
     for (std::size_t i = 0; i < ids.size(); ++i) {
-        std::printf("%-17s%s  %s\n", i == 0 ? label : "", UsbId(ids[i]).c_str(),
+        std::printf("%-17s%s  %s\n", i == 0 ? label : "", UsbId(ids[i].vid, ids[i].pid).c_str(),
                     ApproachText(ids[i].approach));
     }
 }
@@ -104,7 +99,7 @@ JsonObject Identities(const std::vector<LookedFor>& ids) {
     JsonObject list = JsonObject::array();
     for (const LookedFor& id : ids) {
         JsonObject o;
-        o["usb"] = UsbId(id);
+        o["usb"] = UsbId(id.vid, id.pid);
         o["then"] = ApproachText(id.approach);
         list.push_back(o);
     }

@@ -6,6 +6,7 @@
 #include "app/RunEvents.h"
 #include "app/RunSetup.h"
 #include "app/cli/Commands.h"
+#include "app/cli/HexText.h"
 
 namespace quillon::cli {
 
@@ -13,12 +14,6 @@ namespace {
 
 bool IsFamily(const HidAttributes& a) {
     return a.vendorId == 0x0581 || (a.vendorId == 0x1EAB && a.productId == 0x3303);
-}
-
-std::string UsbId(std::uint32_t vid, std::uint32_t pid) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04X:%04X", vid, pid);
-    return buf;
 }
 
 struct Interface {

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "app/cli/HexText.h"
+
 namespace quillon::cli {
 
 namespace {
@@ -47,13 +49,15 @@ void StationOutput::OnTick(const std::vector<PortStatus>& rows) {
 
 void StationOutput::Log(const FinishedRun& run) {
     if (log_.file == nullptr) return;
-    char model[16];
-    std::snprintf(model, sizeof model, "0x%08X", log_.model);
     const JsonObject line = {
-        {"time", UtcNow()},      {"port", run.port},
-        {"model", model},        {"file", log_.firmware},
-        {"sha256", log_.sha256}, {"result", run.ok ? "done" : "failed"},
-        {"texts", run.texts},    {"durationMs", run.durationMs},
+        {"time", UtcNow()},
+        {"port", run.port},
+        {"model", ModelValue(log_.model)},
+        {"file", log_.firmware},
+        {"sha256", log_.sha256},
+        {"result", run.ok ? "done" : "failed"},
+        {"texts", run.texts},
+        {"durationMs", run.durationMs},
         {"bytes", run.bytes},
     };
     const std::string text =

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/cli/HexText.h"
+
 namespace quillon::cli {
 
 namespace {
@@ -45,12 +47,10 @@ const char* Doing(const PortStatus& row) {
 }  // namespace
 
 std::string StationTable::Row(const PortStatus& row, std::uint32_t model, std::size_t portWidth) {
-    char head[64];
-    std::snprintf(head, sizeof head, "0x%08X  ", model);
     std::string line =
         row.port + std::string(portWidth - std::min(portWidth, row.port.size()), ' ');
     line += "  ";
-    line += head;
+    line += ModelValue(model) + "  ";
     const char* doing = Doing(row);
     std::string what = doing != nullptr ? doing : !row.doing.empty() ? row.doing : row.status;
     std::size_t width = DisplayWidth(what);
