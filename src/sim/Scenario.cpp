@@ -1,8 +1,13 @@
 #include "sim/Scenario.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -18,26 +23,37 @@ struct ParseError {
     std::string message;
 };
 
-// A number given as a JSON number or as a "0x..." / decimal string.
+// A whole number at least 0 and at most max, given as a JSON number or as a "0x..." / decimal
+// string.
 std::uint64_t Number(const json& j, const std::string& field, std::uint64_t max) {
     std::uint64_t v = 0;
     if (j.is_number_unsigned()) {
         v = j.get<std::uint64_t>();
-    } else if (j.is_number_integer() && j.get<std::int64_t>() >= 0) {
-        v = static_cast<std::uint64_t>(j.get<std::int64_t>());
+    } else if (j.is_number_integer() || (j.is_number_float() && j.get<double>() < 0)) {
+        throw ParseError{field + " must be at least 0"};
+    } else if (j.is_number_float()) {
+        throw ParseError{field + " must be a whole number"};  // as it always was
     } else if (j.is_string()) {
         const std::string s = j.get<std::string>();
+        // std::stoull would take "-5" for 2^64 - 5, and " 5" for 5.
+        if (!s.empty() && s[0] == '-') throw ParseError{field + " must be at least 0"};
         std::size_t used = 0;
         try {
-            v = std::stoull(s, &used, 0);
-        } catch (...) {
+            if (!s.empty() && std::isdigit(static_cast<unsigned char>(s[0]))) {
+                v = std::stoull(s, &used, 0);
+            }
+        } catch (const std::out_of_range&) {
+            throw ParseError{field + " must be at most " + std::to_string(max)};
+        } catch (const std::invalid_argument&) {
             used = 0;
         }
-        if (used == 0 || used != s.size()) throw ParseError{field + ": not a number"};
+        if (used == 0 || used != s.size()) {
+            throw ParseError{field + " must be a number, not \"" + s + "\""};
+        }
     } else {
-        throw ParseError{field + ": expected a number"};
+        throw ParseError{field + " must be a number"};
     }
-    if (v > max) throw ParseError{field + ": out of range"};
+    if (v > max) throw ParseError{field + " must be at most " + std::to_string(max)};
     return v;
 }
 
@@ -213,6 +229,31 @@ SimDeviceConfig ReadDevice(const json& j, const std::string& where) {
 
 }  // namespace
 
+namespace {
+
+// Where the parser stopped, as an editor counts: "line 3, column 5" (columns in bytes, from 1),
+// and what it found there.
+std::string WhereJsonStops(const std::string& text, std::size_t byte) {
+    std::size_t line = 1, column = 1;
+    const std::size_t end = std::min(byte > 0 ? byte - 1 : 0, text.size());
+    for (std::size_t i = 0; i < end; ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    std::string where = "line " + std::to_string(line) + ", column " + std::to_string(column);
+    if (end >= text.size()) return where + ": the text ends before the scenario does";
+    const unsigned char c = static_cast<unsigned char>(text[end]);
+    char shown[16];
+    std::snprintf(shown, sizeof shown, c >= 0x20 && c < 0x7F ? "'%c'" : "byte 0x%02X", c);
+    return where + ": not JSON at " + shown;
+}
+
+}  // namespace
+
 bool ParseScenario(const std::string& text, Scenario& out, std::string& error) {
     try {
         const json j = json::parse(text);
@@ -230,21 +271,30 @@ bool ParseScenario(const std::string& text, Scenario& out, std::string& error) {
         return true;
     } catch (const ParseError& e) {
         error = e.message;
-    } catch (const json::exception& e) {
-        error = e.what();
+    } catch (const json::parse_error& e) {
+        error = WhereJsonStops(text, e.byte);
+    } catch (const json::exception&) {
+        error = "not a scenario";  // not reached: every field's type is checked before use
     }
     return false;
 }
 
 bool LoadScenarioFile(const std::string& path, Scenario& out, std::string& error) {
-    std::ifstream in(path);
-    if (!in) {
-        error = "cannot read " + path;
+    // The path is UTF-8 on every system.
+    errno = 0;
+    std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                     std::ios::binary);
+    std::string text;
+    // read() turns a read error (a folder) into badbit, where a stream iterator would throw.
+    char buffer[4096];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        text.append(buffer, static_cast<std::size_t>(in.gcount()));
+    }
+    if (!in.is_open() || in.bad()) {
+        error = errno != 0 ? std::strerror(errno) : "cannot be read";
         return false;
     }
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ParseScenario(ss.str(), out, error);
+    return ParseScenario(text, out, error);
 }
 
 SimDeviceConfig DefaultDeviceFor(const SharedState& st) {
