@@ -147,6 +147,7 @@ TEST(CliJson, ExitCodeTable) {
          "update " + fw + " --simulate " + f.empty + " --virtual-time",
          {text::kUsbConnectFailed}},
         {4, "update " + fw + " --simulate " + other + " --virtual-time", {text::kFirmwareMismatch}},
+        {4, "update " + fw + " --simulate --port nowhere --virtual-time", {}},
     };
     for (const ExitRow& row : rows) {
         SCOPED_TRACE(row.args);
