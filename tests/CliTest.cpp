@@ -15,15 +15,32 @@ CliRun Quillon(const std::string& args) {
     return test::RunProgram(QUILLON_BIN, args);
 }
 
+// What inspect says of each shipped example, the boot switch as a run of it goes.
 TEST(Cli, InspectShippedExamples) {
-    const CliRun r = Quillon(std::string("inspect ") + QUILLON_EXAMPLES "/bt-module-model6.fw");
-    EXPECT_EQ(r.code, 0);
-    EXPECT_NE(r.out.find("looks for:       0581:0115  taken as it is\n"), std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("frame format:    1 (FRAME_CRC_LEN16)"), std::string::npos);
-    EXPECT_NE(r.out.find("opcode set:      alternate (80 82 81 83 84 85 86 87)"),
-              std::string::npos);
-    EXPECT_NE(r.out.find("image length:    9000"), std::string::npos);
+    const std::pair<const char*, std::vector<std::string>> rows[] = {
+        {"bt-module-model6.fw",
+         {"looks for:       0581:0115  taken as it is\n", "frame format:    1 (FRAME_CRC_LEN16)",
+          "opcode set:      alternate (80 82 81 83 84 85 86 87)", "image length:    9000",
+          "boot switch:     no\n"}},
+        {"scanner-model3.fw",
+         {"after switch:    0581:0115  taken as it is\n",
+          "boot switch:     yes: identified, then switched and waited for\n"}},
+        // Identified by the worker's boot switch, but never switched.
+        {"spi-model3.fw",
+         {"boot switch:     no: an SPI image is written while the application runs\n",
+          "block size:      4096 (SPI sectors)"}},
+    };
+    for (const auto& [name, needles] : rows) {
+        SCOPED_TRACE(name);
+        const CliRun r = Quillon(std::string("inspect ") + QUILLON_EXAMPLES "/" + name);
+        EXPECT_EQ(r.code, 0);
+        for (const std::string& needle : needles) {
+            EXPECT_NE(r.out.find(needle), std::string::npos) << needle << "\n" << r.out;
+        }
+        // Identities after a switch are shown exactly for a run that switches.
+        EXPECT_EQ(r.out.find("after switch:") != std::string::npos,
+                  r.out.find("boot switch:     yes") != std::string::npos);
+    }
 }
 
 TEST(Cli, PackThenInspectRoundTrip) {
@@ -46,6 +63,7 @@ TEST(Cli, PackThenInspectRoundTrip) {
               std::string::npos)
         << r.out;
     EXPECT_EQ(r.out.find("0111"), std::string::npos);
+    EXPECT_NE(r.out.find("boot switch:     yes: identified, then switched"), std::string::npos);
     EXPECT_NE(r.out.find("start address:   0x00024000"), std::string::npos);
     EXPECT_NE(r.out.find("final argument:  0x0000004D (not sent)"), std::string::npos);
 }
