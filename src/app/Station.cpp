@@ -24,14 +24,18 @@ constexpr std::uint64_t kReturnMs = 60000;       // and is back within, as the w
 
 }  // namespace
 
-std::string ReadBackLogFor(const std::string& port) {
+std::string PortFileName(const std::string& port) {
     std::string name = port;
     for (char& c : name) {
         const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                           (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
         if (!keep) c = '_';
     }
-    return "Readtest-" + name + ".bin";
+    return name;
+}
+
+std::string ReadBackLogFor(const std::string& port) {
+    return "Readtest-" + PortFileName(port) + ".bin";
 }
 
 // One port: its run's own state, platform view, operator, display and read-back log.
