@@ -45,10 +45,10 @@ class StationCommand : public Command {
             "station port (the ports given, or any), and not again until it has been unplugged.\n"
             "Ctrl-C ends the watch once no update is running.\n"
             "\n"
-            "--dump-flash DIR writes, once every run has ended, each simulated device's flash "
-            "over\n"
-            "the region that FILE programs to DIR/flash-PORT.bin (a second device at the same\n"
-            "port to flash-PORT.2.bin, and so on), to be compared with the image.\n"
+            "--dump-flash DIR writes, once every run has ended, each simulated device's\n"
+            "flash over the region that FILE programs to DIR/flash-PORT.bin (a second\n"
+            "device at the same port to flash-PORT.2.bin, and so on), to compare with the\n"
+            "image.\n"
             "\n"
             "Exit codes: 0 every device ended with \"완료\"; 1 a run failed; 2 the command line\n"
             "was wrong; 3 the file was refused (nothing sent); 4 no device fits the file.");
@@ -61,7 +61,7 @@ class StationCommand : public Command {
             ->type_name("FILE.jsonl");
         simulate_ = AddSimulation(options_);
         sub_->add_option("--dump-flash", dumpFolder_,
-                         "at the end, write each simulated device's flash that FILE programs")
+                         "write each simulated device's flash at the end")
             ->type_name("DIR")
             ->needs(simulate_);
         sub_->add_flag("--json", json_, "JSON Lines on standard output instead of the texts");
