@@ -169,7 +169,11 @@ void Station::Finish(Slot& slot) {
     run.ok = ok;
     run.end = slot.st->phases.Snapshot();
     run.exitCode = ExitCodeOf(run.end.end);
-    run.durationMs = setup_.Base().NowMs() - slot.startedAt;
+    // Until the run told its end on its own thread: this thread sees it only at its next tick,
+    // one more millisecond or not as the threads were scheduled.
+    const std::uint64_t endedAt =
+        run.end.end != RunEnd::kRunning ? run.end.nowMs : setup_.Base().NowMs();
+    run.durationMs = endedAt > slot.startedAt ? endedAt - slot.startedAt : 0;
     run.bytes = run.end.bytesDone;
     {
         std::lock_guard lock(slot.mutex);
