@@ -18,6 +18,10 @@ for arch in ${ARCHES:-win32}; do
         *) echo "package-windows: unknown arch $arch" >&2; exit 2 ;;
     esac
     dir="build-$arch"
+    # Two runs at once on one tree wait for each other rather than build into each other.
+    mkdir -p "$dir"
+    exec {lock}>"$dir/.package.lock"
+    flock "$lock"
     # The tree of scripts/test-windows.sh when it is there; only the shipped programs are built.
     cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/$toolchain.cmake" \
         -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" -DQUILLON_WERROR="$werror" \
@@ -29,4 +33,5 @@ for arch in ${ARCHES:-win32}; do
     packaging/windows/make-msi.sh "$dir" "${zip%.zip}.msi"
     echo "$zip"
     echo "${zip%.zip}.msi"
+    exec {lock}>&-
 done

@@ -13,9 +13,11 @@ string(UUID product_code NAMESPACE "${upgrade_code}"
 set(QUILLON_MSI_PRODUCT_CODE "{${product_code}}")
 if(QUILLON_WINDOWS_ARCH STREQUAL "win64")
     set(QUILLON_MSI_WIXL_ARCH x64)
+    set(QUILLON_MSI_WIN64 yes)
     set(QUILLON_MSI_PROGRAM_FILES ProgramFiles64Folder)
 else()
     set(QUILLON_MSI_WIXL_ARCH x86)
+    set(QUILLON_MSI_WIN64 no)
     set(QUILLON_MSI_PROGRAM_FILES ProgramFilesFolder)
 endif()
 # wixl takes no absolute paths: it reads each file relative to the directory it runs in, the

@@ -17,9 +17,11 @@ command -v wixl >/dev/null || { echo "make-msi: no wixl (Debian package wixl)" >
 arch=$(sed -n 's/.*<?define WixlArch = "\(.*\)"?>.*/\1/p' "$wxs")
 output=$(realpath -m "$output")
 stage=msi-stage
-case "$output" in "$(realpath -m "$build/$stage")"/*)
-    echo "make-msi: $output is inside the folder of the files to package" >&2; exit 2 ;;
+case "$output" in
+    "$(realpath -m "$build/$stage")"/* | "$(realpath -m "$wxs")")
+        echo "make-msi: $output is one of the package's inputs" >&2; exit 2 ;;
 esac
+[ ! -d "$output" ] || { echo "make-msi: $output is a folder" >&2; exit 2; }
 
 rm -rf "${build:?}/$stage"
 cmake --install "$build" --prefix "$build/$stage" --strip >/dev/null
@@ -43,4 +45,4 @@ if [ $status -ne 0 ] || grep -E -q '(CRITICAL|WARNING|ERROR) \*\*' "$log"; then
     exit 1
 fi
 chmod 644 "$tmp"
-mv "$tmp" "$output"
+mv -T "$tmp" "$output"
