@@ -22,5 +22,6 @@ else()
 endif()
 # wixl takes no absolute paths: it reads each file relative to the directory it runs in, the
 # build tree.
-file(RELATIVE_PATH QUILLON_MSI_ICON ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR}/src/app/win32/Quillon.ico)
+file(RELATIVE_PATH QUILLON_MSI_ICON
+     ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR}/src/app/win32/Quillon.ico)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/quillon.wxs.in ${CMAKE_BINARY_DIR}/quillon.wxs @ONLY)

@@ -52,7 +52,7 @@ fail() {
 }
 # msiexec from the package's folder, silent, with a verbose log; wine hands on its exit status
 # modulo 256 (1603 is seen as 67).
-msiexec() {
+run_msiexec() {
     local want=$1 log=$2 status=0
     shift 2
     "${fixed_layout[@]}" wine msiexec "$@" /qn /l*v "$log" </dev/null >/dev/null 2>&1 || status=$?
@@ -73,7 +73,7 @@ products() {
 }
 # Wine's installer puts a per-machine shortcut in the user's Start menu, not the common one.
 shortcuts() { find "$WINEPREFIX/drive_c" -iname 'Quillon.lnk'; }
-# This prefix is 32-bit for the win32 package and 64-bit for the win64 one: Program Files either way.
+# The prefix is 32-bit for the win32 package, 64-bit for the win64 one: Program Files either way.
 install_dir="$WINEPREFIX/drive_c/Program Files/Quillon"
 
 # Everything installed where the package says, byte for byte the programs of the zip.
@@ -83,7 +83,7 @@ check_installed() {
     expected=$(cd "$root/$WIN_BUILD/msi-stage" && find . -type f | sort)
     [ "$installed" = "$expected" ] || fail "installed: $installed; expected: $expected"
     for f in $expected; do
-        cmp -s "$install_dir/$f" "$root/$WIN_BUILD/msi-stage/$f" || fail "$f differs from the build's"
+        cmp -s "$install_dir/$f" "$root/$WIN_BUILD/msi-stage/$f" || fail "$f: not the package's"
     done
     [ "$(shortcuts | wc -l)" = 1 ] || fail "Start-menu shortcuts: $(shortcuts)"
     strings -a "$(shortcuts)" | grep -qxF 'C:\Program Files\Quillon\Quillon.exe' ||
@@ -93,7 +93,7 @@ check_installed() {
         fail "HKLM\\Software\\Quillon: $(reg_query 'HKLM\Software\Quillon')"
 }
 
-msiexec 0 install.log /i "$(basename "$msi")"
+run_msiexec 0 install.log /i "$(basename "$msi")"
 check_installed "$code" "$version"
 echo "installed $version: $(tr '\n' ' ' <<<"$(cd "$install_dir" && find . -type f | sort)")"
 
@@ -112,16 +112,16 @@ cmp flash.bin "$root/examples/$example.bin" || fail "the simulated flash is not 
 cd ..
 echo "installed quillon.exe: --version and an update of $example.fw on the simulator"
 
-msiexec 0 upgrade.log /i "$higher_msi"
+run_msiexec 0 upgrade.log /i "$higher_msi"
 check_installed "$higher_code" "$higher"
 echo "upgraded in place to $higher: one product left"
 
-msiexec 1603 downgrade.log /i "$(basename "$msi")"
+run_msiexec 1603 downgrade.log /i "$(basename "$msi")"
 grep -q 'WIX_DOWNGRADE_DETECTED = ' downgrade.log || fail "no downgrade detected in downgrade.log"
 check_installed "$higher_code" "$higher"
 echo "$version over $higher: refused (1603), $higher kept"
 
-msiexec 0 uninstall.log /x "$higher_code"
+run_msiexec 0 uninstall.log /x "$higher_code"
 [ ! -e "$install_dir" ] || fail "left in Program Files: $(find "$install_dir")"
 [ -z "$(shortcuts)" ] || fail "shortcut left: $(shortcuts)"
 [ -z "$(products)" ] || fail "still in the uninstall list: $(products)"
