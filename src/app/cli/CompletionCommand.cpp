@@ -12,10 +12,10 @@ namespace quillon::cli {
 
 namespace {
 
-// What a word is completed with: nothing, any file, or files of one extension (and folders, to
-// get to them).
+// What a word is completed with: nothing, a folder, any file, or files of one extension (and
+// folders, to get to them).
 struct Value {
-    enum Kind { kNone, kFile } kind = kNone;
+    enum Kind { kNone, kFolder, kFile } kind = kNone;
     std::string extension;    // kFile: "fw", "json", "jsonl"; empty for any file
     bool orFirmware = false;  // the value is optional: the word may as well be the firmware file
 };
@@ -39,6 +39,7 @@ Value ValueOf(const CLI::Option& opt, bool takesFirmware) {
     }
     if (opt.get_expected_max() == 0) return {};  // a flag
     const std::string type = opt.get_type_name();
+    if (type == "DIR") return {Value::kFolder};
     const std::string ext = ExtensionOf(type);
     if (ext.empty() && type.find("FILE") == std::string::npos) return {};  // a PORT, a number
     return {Value::kFile, ext, opt.get_expected_min() == 0 && takesFirmware};
@@ -47,6 +48,7 @@ Value ValueOf(const CLI::Option& opt, bool takesFirmware) {
 // The bash words that complete a value of this kind ($cur being the word so far).
 std::string Reply(const Value& v) {
     if (v.kind == Value::kNone) return "COMPREPLY=()";
+    if (v.kind == Value::kFolder) return "COMPREPLY=($(compgen -d -- \"$cur\"))";
     if (v.extension.empty()) return "COMPREPLY=($(compgen -f -- \"$cur\"))";
     std::string words = "$(compgen -f -X '!*." + v.extension + "' -- \"$cur\") ";
     if (v.orFirmware) words += "$(compgen -f -X '!*.fw' -- \"$cur\") ";
