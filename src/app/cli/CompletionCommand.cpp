@@ -35,11 +35,11 @@ std::string ExtensionOf(const std::string& type) {
 // What a word after opt is completed with, in a command that takes a firmware FILE or not.
 Value ValueOf(const CLI::Option& opt, bool takesFirmware) {
     if (opt.get_positional()) {
-        return {Value::kFile, opt.get_name() == "FILE" ? "fw" : ""};
+        return {Value::kFile, opt.get_name() == "FILE" ? "fw" : "", false};
     }
     if (opt.get_expected_max() == 0) return {};  // a flag
     const std::string type = opt.get_type_name();
-    if (type == "DIR") return {Value::kFolder};
+    if (type == "DIR") return {Value::kFolder, "", false};
     const std::string ext = ExtensionOf(type);
     if (ext.empty() && type.find("FILE") == std::string::npos) return {};  // a PORT, a number
     return {Value::kFile, ext, opt.get_expected_min() == 0 && takesFirmware};
