@@ -179,8 +179,6 @@ TEST(ProgressDisplay, PercentNeverAheadOfTheBytes) {
     const Row rows[] = {
         {"19.2 of 19.5 KiB", 100, Phase::kProgramming, 19661, 19968, 98},
         {"behind the bytes: as it is", 40, Phase::kProgramming, 10000, 20000, 40},
-        {"a retried block starts again", 60, Phase::kProgramming, 9000, 20000, 45},
-        {"every byte verified", 100, Phase::kProgramming, 20000, 20000, 100},
         {"after programming", 100, Phase::kFirstWord, 20000, 20000, 100},
         {"before programming", 0, Phase::kWaitingForDevice, 0, 0, 0},
     };
@@ -194,8 +192,8 @@ TEST(ProgressDisplay, PercentNeverAheadOfTheBytes) {
     }
 }
 
-// Every pause of a wait for a restarted device is told at least once a second, so that a display
-// counts each second (not 0, 2, 4 s); the pause once the device is back is a phase of its own.
+// Every pause of a wait for a restarted device, and of the settle once it is back, is told at
+// least once a second, so that a display counts each second (not 0, 2, 4 s).
 TEST(ProgressDisplay, WaitsAreToldEverySecond) {
     struct PauseWatch : ForwardingHidPlatform {
         using ForwardingHidPlatform::ForwardingHidPlatform;
@@ -211,14 +209,12 @@ TEST(ProgressDisplay, WaitsAreToldEverySecond) {
     device.restartDelayMs = 4500;
     rig.Add(device);
     std::uint64_t enteredMs = 0;
-    std::vector<std::string> waits;
     const auto waiting = [](Phase p) {
         return p == Phase::kWaitingForDevice || p == Phase::kSettling;
     };
     rig.st->phases.Listen([&](PhaseChannel::Event e, const PhaseStatus& s) {
         if (e != PhaseChannel::Event::kPhase) return;
         enteredMs = s.nowMs;
-        if (waiting(s.phase)) waits.push_back(DescribePhase(s));
     });
     PauseWatch watch(rig.log);
     std::uint64_t waitedMs = 0;
@@ -233,9 +229,6 @@ TEST(ProgressDisplay, WaitsAreToldEverySecond) {
     rig.st->g_bBusy = 1;
     EXPECT_EQ(UpdateWorker(services).UpdateThreadProc(), 0);
     EXPECT_EQ(rig.Messages(), std::vector<std::string>{text::kDone});
-    EXPECT_EQ(waits,
-              (std::vector<std::string>{"waiting for the device to come back: 0 s of at most 62 s",
-                                        "letting the device settle: 0 s of 2 s"}));
     EXPECT_GE(waitedMs, 4500u + 2000u);  // the restart, then the settle
 }
 
