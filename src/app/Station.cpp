@@ -165,7 +165,12 @@ void Station::Finish(Slot& slot) {
     run.ok = ok;
     run.end = slot.st->phases.Snapshot();
     run.exitCode = ExitCodeOf(run.end.end);
-    run.durationMs = setup_.Base().NowMs() - slot.startedAt;
+    // Measured to the end the run recorded, not to the tick that noticed it: on a shared virtual
+    // clock the run's last moment and the station's tick fall in the same millisecond, and
+    // whether the tick sees the run over then or a millisecond later is up to the scheduler.
+    const bool recorded = run.end.end != RunEnd::kRunning && run.end.startMs >= slot.startedAt;
+    const std::uint64_t endedAt = recorded ? run.end.nowMs : setup_.Base().NowMs();
+    run.durationMs = endedAt - slot.startedAt;
     run.bytes = run.end.bytesDone;
     {
         std::lock_guard lock(slot.mutex);
@@ -176,7 +181,7 @@ void Station::Finish(Slot& slot) {
     // Only an MCU image that ends with the final jump restarts the device into its firmware.
     const bool restarts = ok && loaded_.g_fwStorage == 0 && loaded_.g_fwSkipFinal == 0;
     slot.after = restarts ? Slot::After::kRestart : Slot::After::kUnplug;
-    slot.afterSince = setup_.Base().NowMs();
+    slot.afterSince = endedAt;
     events_.OnFinished(run);
 }
 
