@@ -43,10 +43,10 @@ struct LateCase {
     int stale;             // reports dropped as stale
     std::uint32_t erases;  // EraseFlash commands the device got
     std::uint64_t ms;      // the run's virtual duration
+    // A device that does not echo the opcode but puts this in byte 1 of every answer.
+    std::optional<std::uint8_t> commandByte = std::nullopt;
     bool moduleAbsent = false;
     std::uint32_t moduleWakes = 0;
-    std::optional<std::uint8_t> commandByte =
-        std::nullopt;  // a device that puts this in byte 1 of every answer
 };
 
 TEST(LateAnswer, AtTheThreePaths) {
@@ -54,66 +54,26 @@ TEST(LateAnswer, AtTheThreePaths) {
     // answer when it comes and takes its own. 165 chunk writes in all (5 of the first attempt,
     // 79 + 79 + 2), so write 166 is the first word's. Every exchange but the late ones takes no
     // time, so the first read times out at 1000 ms.
-    const FaultRule lateWrite = Late(SimCommand::kWriteFlash, 5, 1100);
-    const FaultRule veryLateWrite = Late(SimCommand::kWriteFlash, 5, 1500);
-    FaultRule firstWordFails{SimCommand::kWriteFlash, 166, UINT32_MAX, FaultKind::kErrorStatus};
-    const FaultRule reEraseRefused{SimCommand::kEraseFlash, 2, 2, FaultKind::kErrorStatus};
-    const FaultRule reEraseUnanswered{SimCommand::kEraseFlash, 2, 2, FaultKind::kNoAnswer};
+    const FaultRule write1100 = Late(SimCommand::kWriteFlash, 5, 1100);
+    const FaultRule write1500 = Late(SimCommand::kWriteFlash, 5, 1500);
+    const FaultRule wordFails{SimCommand::kWriteFlash, 166, UINT32_MAX, FaultKind::kErrorStatus};
+    const FaultRule eraseRefused{SimCommand::kEraseFlash, 2, 2, FaultKind::kErrorStatus};
+    const FaultRule eraseSilent{SimCommand::kEraseFlash, 2, 2, FaultKind::kNoAnswer};
+    const Strings done{text::kDone}, retries{text::kWriteRetriesFailed};
     const LateCase cases[] = {
-        {"model-6 block retry", 6, 0, {lateWrite}, {text::kDone}, 1, 4, 1100},
+        {"model-6 block retry", 6, 0, {write1100}, done, 1, 4, 1100},
         // Shifted by one, every first-word write would read the status of the chunk before it.
-        {"model-6 block retry, then a first word that fails",
-         6,
-         0,
-         {lateWrite, firstWordFails},
-         {text::kWriteRetriesFailed},
-         1,
-         4,
-         1100},
+        {"block retry, first word fails", 6, 0, {write1100, wordFails}, retries, 1, 4, 1100},
         // Judged by the write's answer, the refused re-erase would pass and the block be written
         // over what it held; by its own, it is retried once more.
-        {"model-6 re-erase refused while the write's answer comes",
-         6,
-         0,
-         {veryLateWrite, reEraseRefused},
-         {text::kDone},
-         1,
-         5,
-         1500},
+        {"re-erase refused", 6, 0, {write1500, eraseRefused}, done, 1, 5, 1500},
         // Its wait runs from its request, not from the dropped answer: it ends at 2000 ms.
-        {"model-6 re-erase unanswered while the write's answer comes",
-         6,
-         0,
-         {veryLateWrite, reEraseUnanswered},
-         {text::kDone},
-         1,
-         5,
-         2000},
-        // A device that does not echo the opcode: the re-erase takes the write's answer, as the
-        // reading of the answer's bytes alone gives; its own answer is stale by the next write.
-        {"no echo: the re-erase takes the write's answer",
-         6,
-         0,
-         {veryLateWrite, reEraseRefused},
-         {text::kDone},
-         1,
-         4,
-         1500,
-         false,
-         0,
-         0x00},
-        // Its fixed byte equals the write's opcode: still nothing is dropped while waiting.
-        {"no echo, a byte equal to the write's opcode",
-         6,
-         0,
-         {veryLateWrite, reEraseUnanswered},
-         {text::kDone},
-         0,
-         4,
-         1500,
-         false,
-         0,
-         0x81},
+        {"re-erase unanswered", 6, 0, {write1500, eraseSilent}, done, 1, 5, 2000},
+        // A device that does not echo: the re-erase takes the write's answer, as the answer's
+        // bytes alone tell; its own answer is stale by the next write. Also when its fixed byte
+        // is the write's opcode.
+        {"no echo: re-erase refused", 6, 0, {write1500, eraseRefused}, done, 1, 4, 1500, 0x00},
+        {"no echo: re-erase unanswered", 6, 0, {write1500, eraseSilent}, done, 0, 4, 1500, 0x81},
         // The late "not ready" must not pass for the module's answer to the wake request, nor
         // the wake's answer for the next query's: an absent module stays absent. Five attempts
         // of 22 + 500 ms after the first query's 1000.
@@ -125,16 +85,18 @@ TEST(LateAnswer, AtTheThreePaths) {
          1,
          0,
          3610,
+         {},
          true},
         // Two wakes needed: ready at the third query.
         {"module check, module wakes",
          10,
          0,
          {Late(SimCommand::kQueryMode, 2, 1010)},
-         {text::kDone},
+         done,
          1,
          1,
          2044,
+         {},
          false,
          2},
         // In the boot switch a read time-out ends the run (after the query's 200 ms settle);
@@ -152,7 +114,7 @@ TEST(LateAnswer, AtTheThreePaths) {
          3,
          1,
          {Late(SimCommand::kQueryMode, 1, 900)},
-         {text::kDone},
+         done,
          0,
          3,
          5300},
