@@ -1,6 +1,7 @@
 # What CPack makes: on Linux a Debian package (cpack -G DEB) of the programs, the udev rule, the
 # desktop entry and icon, the man page and the bash completion, its dependencies computed from the
-# binaries; on Windows a zip of the two programs and a short README (cpack -G ZIP).
+# binaries; on Windows a zip of the two programs and a short README (cpack -G ZIP), and the
+# description of an MSI of the same files for wixl (packaging/windows/Msi.cmake).
 set(CPACK_PACKAGE_NAME quillon)
 set(CPACK_PACKAGE_VENDOR Quillon)
 set(CPACK_PACKAGE_CONTACT "Quillon developers <quillon@localhost>")
@@ -27,6 +28,7 @@ if(WIN32)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/README.txt
                    ${CMAKE_BINARY_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)
     install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
+    include(${PROJECT_SOURCE_DIR}/packaging/windows/Msi.cmake)
 else()
     set(CPACK_GENERATOR DEB)
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

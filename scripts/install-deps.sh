@@ -2,9 +2,9 @@
 # Installs, with apt-get, whatever of the build's Debian 12 packages is missing. Needs root (or
 # sudo) only when something is missing. Extra groups: "fuzz" (clang and its fuzzer runtime),
 # "kernel" (what the real-kernel tests need: QEMU, a static busybox, cpio, xz, udev for the
-# Windows guest), "mingw" (the MinGW-w64 cross compilers alone, for the Windows zip), "windows"
-# (the MinGW-w64 cross compilers, Wine with its 32-bit half, Xvfb, GoogleTest's sources,
-# ImageMagick, a CJK font for the Windows screenshot).
+# Windows guest), "mingw" (the MinGW-w64 cross compilers and wixl, for the Windows zip and
+# installer), "windows" (the MinGW-w64 cross compilers, Wine with its 32-bit half, Xvfb,
+# GoogleTest's sources, ImageMagick, a CJK font for the Windows screenshot).
 # A package index that cannot be updated (a mirror in mid-sync) is retried a few times, then the
 # install goes on with the index as it is. When packages cannot be had, one line names them and
 # why, and the script fails; only 32-bit Wine may be missing, the Windows stages then running
@@ -23,7 +23,7 @@ for group in "$@"; do
     case "$group" in
         fuzz) packages+=(clang libclang-rt-14-dev) ;;
         kernel) packages+=(qemu-system-x86 busybox-static cpio xz-utils udev) ;;
-        mingw) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix) ;;
+        mingw) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wixl) ;;
         windows)
             packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
                 wine fonts-wine xvfb imagemagick fonts-wqy-microhei)
