@@ -3,6 +3,7 @@
 // a path of the platform's (DefaultPolicyPath); no file there means no policy.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
