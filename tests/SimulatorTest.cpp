@@ -82,7 +82,7 @@ TEST(Scenario, ParsesEveryField) {
 TEST(Scenario, ErrorsNameTheField) {
     const std::pair<const char*, const char*> cases[] = {
         // Where the text stops being JSON, as an editor counts lines and columns.
-        {"{", "line 1, column 2: the text ends before the scenario does"},
+        {"{", "line 1, column 2: the text ends too early"},
         {"{\"devices\": [\n  {\"model\": 3,\n   }]}", "line 3, column 4: not JSON at '}'"},
         {"\x01", "line 1, column 1: not JSON at byte 0x01"},
         {R"({"device": []})", "devices"},

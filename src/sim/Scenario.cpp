@@ -1,16 +1,13 @@
 #include "sim/Scenario.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <limits>
 
 #include <nlohmann/json.hpp>
 
+#include "firmware/JsonFields.h"
 #include "firmware/ModelTable.h"
 
 namespace quillon::sim {
@@ -19,67 +16,10 @@ namespace {
 
 using nlohmann::json;
 
-struct ParseError {
-    std::string message;
-};
-
-// A whole number at least 0 and at most max, given as a JSON number or as a "0x..." / decimal
-// string.
-std::uint64_t Number(const json& j, const std::string& field, std::uint64_t max) {
-    std::uint64_t v = 0;
-    if (j.is_number_unsigned()) {
-        v = j.get<std::uint64_t>();
-    } else if (j.is_number_integer() || (j.is_number_float() && j.get<double>() < 0)) {
-        throw ParseError{field + " must be at least 0"};
-    } else if (j.is_number_float()) {
-        throw ParseError{field + " must be a whole number"};  // as it always was
-    } else if (j.is_string()) {
-        const std::string s = j.get<std::string>();
-        // std::stoull would take "-5" for 2^64 - 5, and " 5" for 5.
-        if (!s.empty() && s[0] == '-') throw ParseError{field + " must be at least 0"};
-        std::size_t used = 0;
-        try {
-            if (!s.empty() && std::isdigit(static_cast<unsigned char>(s[0]))) {
-                v = std::stoull(s, &used, 0);
-            }
-        } catch (const std::out_of_range&) {
-            throw ParseError{field + " must be at most " + std::to_string(max)};
-        } catch (const std::invalid_argument&) {
-            used = 0;
-        }
-        if (used == 0 || used != s.size()) {
-            throw ParseError{field + " must be a number, not \"" + s + "\""};
-        }
-    } else {
-        throw ParseError{field + " must be a number"};
-    }
-    if (v > max) throw ParseError{field + " must be at most " + std::to_string(max)};
-    return v;
-}
-
-// A misspelt field would silently change what a scenario does: every field must be known.
-void OnlyKnown(const json& obj, std::initializer_list<const char*> known,
-               const std::string& where) {
-    for (const auto& item : obj.items()) {
-        bool ok = false;
-        for (const char* k : known) ok = ok || item.key() == k;
-        if (!ok) {
-            throw ParseError{(where.empty() ? "" : where + ".") + item.key() + ": unknown field"};
-        }
-    }
-}
-
-template <typename T>
-void Read(const json& obj, const char* key, T& out, const std::string& where) {
-    if (!obj.contains(key)) return;
-    out = static_cast<T>(Number(obj.at(key), where + "." + key, std::numeric_limits<T>::max()));
-}
-
-void ReadBool(const json& obj, const char* key, bool& out, const std::string& where) {
-    if (!obj.contains(key)) return;
-    if (!obj.at(key).is_boolean()) throw ParseError{where + "." + key + ": expected true or false"};
-    out = obj.at(key).get<bool>();
-}
+using json_fields::OnlyKnown;
+using json_fields::Read;
+using json_fields::ReadBool;
+using ParseError = json_fields::FieldError;
 
 Identity ReadIdentity(const json& j, const std::string& where, Identity id) {
     if (!j.is_object()) throw ParseError{where + ": expected {\"vid\": .., \"pid\": ..}"};
@@ -229,31 +169,6 @@ SimDeviceConfig ReadDevice(const json& j, const std::string& where) {
 
 }  // namespace
 
-namespace {
-
-// Where the parser stopped, as an editor counts: "line 3, column 5" (columns in bytes, from 1),
-// and what it found there.
-std::string WhereJsonStops(const std::string& text, std::size_t byte) {
-    std::size_t line = 1, column = 1;
-    const std::size_t end = std::min(byte > 0 ? byte - 1 : 0, text.size());
-    for (std::size_t i = 0; i < end; ++i) {
-        if (text[i] == '\n') {
-            ++line;
-            column = 1;
-        } else {
-            ++column;
-        }
-    }
-    std::string where = "line " + std::to_string(line) + ", column " + std::to_string(column);
-    if (end >= text.size()) return where + ": the text ends before the scenario does";
-    const unsigned char c = static_cast<unsigned char>(text[end]);
-    char shown[16];
-    std::snprintf(shown, sizeof shown, c >= 0x20 && c < 0x7F ? "'%c'" : "byte 0x%02X", c);
-    return where + ": not JSON at " + shown;
-}
-
-}  // namespace
-
 bool ParseScenario(const std::string& text, Scenario& out, std::string& error) {
     try {
         const json j = json::parse(text);
@@ -271,10 +186,8 @@ bool ParseScenario(const std::string& text, Scenario& out, std::string& error) {
         return true;
     } catch (const ParseError& e) {
         error = e.message;
-    } catch (const json::parse_error& e) {
-        error = WhereJsonStops(text, e.byte);
-    } catch (const json::exception&) {
-        error = "not a scenario";  // not reached: every field's type is checked before use
+    } catch (const json::exception& e) {
+        error = json_fields::SyntaxError(text, e);
     }
     return false;
 }
