@@ -1,6 +1,9 @@
 #include "firmware/JsonFields.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <stdexcept>
 
 namespace quillon::json_fields {
 
@@ -60,21 +63,31 @@ std::uint64_t Number(const nlohmann::json& j, const std::string& field, std::uin
     std::uint64_t v = 0;
     if (j.is_number_unsigned()) {
         v = j.get<std::uint64_t>();
-    } else if (j.is_number_integer() && j.get<std::int64_t>() >= 0) {
-        v = static_cast<std::uint64_t>(j.get<std::int64_t>());
+    } else if (j.is_number_integer() || (j.is_number_float() && j.get<double>() < 0)) {
+        throw FieldError{field + " must be at least 0"};
+    } else if (j.is_number_float()) {
+        throw FieldError{field + " must be a whole number"};
     } else if (j.is_string()) {
         const std::string s = j.get<std::string>();
+        // std::stoull would take "-5" for 2^64 - 5, and " 5" for 5.
+        if (!s.empty() && s[0] == '-') throw FieldError{field + " must be at least 0"};
         std::size_t used = 0;
         try {
-            v = std::stoull(s, &used, 0);
-        } catch (...) {
+            if (!s.empty() && std::isdigit(static_cast<unsigned char>(s[0]))) {
+                v = std::stoull(s, &used, 0);
+            }
+        } catch (const std::out_of_range&) {
+            throw FieldError{field + " must be at most " + std::to_string(max)};
+        } catch (const std::invalid_argument&) {
             used = 0;
         }
-        if (used == 0 || used != s.size()) throw FieldError{field + ": not a number"};
+        if (used == 0 || used != s.size()) {
+            throw FieldError{field + " must be a number, not \"" + Printable(s) + "\""};
+        }
     } else {
-        throw FieldError{field + ": expected a number"};
+        throw FieldError{field + " must be a number"};
     }
-    if (v > max) throw FieldError{field + ": out of range"};
+    if (v > max) throw FieldError{field + " must be at most " + std::to_string(max)};
     return v;
 }
 
@@ -93,8 +106,26 @@ void ReadBool(const nlohmann::json& obj, const char* key, bool& out, const std::
     out = obj.at(key).get<bool>();
 }
 
-std::string SyntaxError(const nlohmann::json::exception& e) {
-    return Printable(e.what());
+std::string SyntaxError(const std::string& text, const nlohmann::json::exception& e) {
+    const auto* parse = dynamic_cast<const nlohmann::json::parse_error*>(&e);
+    if (parse == nullptr) return "not a JSON document";  // not reached: fields are typed first
+    // Lines and columns as an editor counts them (columns in bytes, from 1).
+    std::size_t line = 1, column = 1;
+    const std::size_t end = std::min(parse->byte > 0 ? parse->byte - 1 : 0, text.size());
+    for (std::size_t i = 0; i < end; ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    const std::string where = "line " + std::to_string(line) + ", column " + std::to_string(column);
+    if (end >= text.size()) return where + ": the text ends too early";
+    const auto c = static_cast<unsigned char>(text[end]);
+    char shown[16];
+    std::snprintf(shown, sizeof shown, c >= 0x20 && c < 0x7F ? "'%c'" : "byte 0x%02X", c);
+    return where + ": not JSON at " + shown;
 }
 
 }  // namespace quillon::json_fields

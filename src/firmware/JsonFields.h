@@ -23,7 +23,8 @@ std::string Child(const std::string& where, const std::string& key);
 // bytes that are not well-formed UTF-8 as \xNN.
 std::string Printable(const std::string& text);
 
-// A number given as a JSON number or as a "0x..." / decimal string.
+// A whole number at least 0 and at most max, given as a JSON number or as a "0x..." / decimal
+// string (no sign, no blanks).
 std::uint64_t Number(const nlohmann::json& j, const std::string& field, std::uint64_t max);
 
 // A misspelt field would silently change what a file means: every field must be known.
@@ -38,7 +39,8 @@ void Read(const nlohmann::json& obj, const char* key, T& out, const std::string&
 
 void ReadBool(const nlohmann::json& obj, const char* key, bool& out, const std::string& where);
 
-// The parser's own message for text that is not JSON, on one line.
-std::string SyntaxError(const nlohmann::json::exception& e);
+// Where text stops being JSON and what is there, on one line and in our words: "line 3, column
+// 5: not JSON at '}'", "line 1, column 2: the text ends too early".
+std::string SyntaxError(const std::string& text, const nlohmann::json::exception& e);
 
 }  // namespace quillon::json_fields

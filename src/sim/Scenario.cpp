@@ -1,7 +1,9 @@
 #include "sim/Scenario.h"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -185,20 +187,27 @@ bool ParseScenario(const std::string& text, Scenario& out, std::string& error) {
     } catch (const ParseError& e) {
         error = e.message;
     } catch (const json::exception& e) {
-        error = json_fields::SyntaxError(e);
+        error = json_fields::SyntaxError(text, e);
     }
     return false;
 }
 
 bool LoadScenarioFile(const std::string& path, Scenario& out, std::string& error) {
-    std::ifstream in(path);
-    if (!in) {
-        error = "cannot read " + path;
+    // The path is UTF-8 on every system.
+    errno = 0;
+    std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                     std::ios::binary);
+    std::string text;
+    // read() turns a read error (a folder) into badbit, where a stream iterator would throw.
+    char buffer[4096];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        text.append(buffer, static_cast<std::size_t>(in.gcount()));
+    }
+    if (!in.is_open() || in.bad()) {
+        error = errno != 0 ? std::strerror(errno) : "cannot be read";
         return false;
     }
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ParseScenario(ss.str(), out, error);
+    return ParseScenario(text, out, error);
 }
 
 SimDeviceConfig DefaultDeviceFor(const SharedState& st) {

@@ -101,7 +101,7 @@ bool ParsePolicy(const std::string& text, Policy& out, std::string& error) {
     } catch (const FieldError& e) {
         error = e.message;
     } catch (const json::exception& e) {
-        error = json_fields::SyntaxError(e);
+        error = json_fields::SyntaxError(text, e);
     }
     return false;
 }
