@@ -7,6 +7,7 @@
 
 #include "app/Host.h"
 #include "app/JsonRunOperator.h"
+#include "app/RunFiles.h"
 #include "app/RunSetup.h"
 #include "app/Station.h"
 #include "app/cli/Commands.h"
@@ -42,8 +43,14 @@ class StationCommand : public Command {
             "station port (the ports given, or any), and not again until it has been unplugged.\n"
             "Ctrl-C ends the watch once no update is running.\n"
             "\n"
-            "Exit codes: 0 every device ended with \"완료\"; 1 a run failed; 2 the command line\n"
-            "was wrong; 3 the file was refused (nothing sent); 4 no device fits the file.");
+            "No output (--log, the read-back logs, each held locked by its run) may be FILE,\n"
+            "the scenario or another output.\n"
+            "\n"
+            "Exit codes: 0 every run ended with \"완료\"; 1 a run failed after something was sent\n"
+            "that may have changed its device; else 2 the command line or one of its files cannot\n"
+            "be used (a broken scenario, a --log that cannot be written, a read-back log that\n"
+            "cannot be kept); 3 the file was refused; 4 no device fits the file, or none is at a\n"
+            "port given.");
         sub_->add_option("FILE", options_.firmware, "the firmware file")->required();
         sub_->add_option("--port", station_.ports, "update only the device at PORT (repeatable)")
             ->type_name("PORT")
@@ -62,20 +69,23 @@ class StationCommand : public Command {
         // Before any worker starts: they take the blocked interrupts over from this thread.
         InterruptHold hold;
         JsonLines json(stdout, stdoutLock_);
+        station_.files = {{"the firmware file", options_.firmware},
+                          {"the scenario", options_.scenario}};
+        std::string error = FindFileClash(station_.files, {{"--log", logPath_}});
+        if (!error.empty()) return Fail(kExitUsage, error);
+        station_.files.push_back({"--log", logPath_});
+        OwnedFile logFile;
+        if (!logPath_.empty() && !(logFile = OpenForAppending(logPath_, error))) {
+            return Fail(kExitUsage, error);
+        }
         RunSetup setup;
-        std::string error;
-        if (!setup.Open(options_, error)) return Fail(kExitFailed, error);
+        if (!setup.Open(options_, error)) return Fail(kExitUsage, error);
         // The file is checked once, before any device is touched.
         auto loaded = std::make_unique<SharedState>();
         if (!Check(*loaded, setup.Base(), json)) return kExitFileRefused;
 
-        StationLog log{nullptr, loaded->g_fwModel, options_.firmware, {}};
-        if (!logPath_.empty()) {
-            if ((log.file = OpenForAppending(logPath_)) == nullptr) {
-                return Fail(kExitFailed, "cannot write " + logPath_);
-            }
-            log.sha256 = Sha256OfFile(options_.firmware);
-        }
+        StationLog log{logFile.get(), loaded->g_fwModel, options_.firmware, {}};
+        if (log.file != nullptr) log.sha256 = Sha256OfFile(options_.firmware);
         const auto started = std::chrono::steady_clock::now();
         StationTable table(loaded->g_fwModel, !json_ && StandardErrorIsTerminal());
         Station* running = nullptr;
@@ -96,7 +106,7 @@ class StationCommand : public Command {
         const std::vector<PortStatus> rows = station.Run();
         hold.Release();
         if (!json_) table.Final(rows);
-        if (log.file != nullptr) std::fclose(log.file);
+        logFile.reset();
         const int code = Summary(rows, json);
         TellVirtualTime(setup, options_.virtualTime, started);
         return code;
@@ -106,14 +116,21 @@ class StationCommand : public Command {
     // The file check of every run, once: false (the refusal told) when the file is refused.
     bool Check(SharedState& loaded, HidPlatform& clock, JsonLines& json) {
         StdFileSystem files;
+        bool refused = false;
         if (json_) {
             JsonRunOperator op(options_.firmware, RunEvents(), json, clock);
-            if (FirmwareLoader(loaded, op, files).LoadFirmwareFile() == 0) return true;
-            op.Finish(kExitFileRefused);
-            return false;
+            refused = FirmwareLoader(loaded, op, files).LoadFirmwareFile();
+        } else {
+            TerminalOperator op(options_.firmware);
+            refused = FirmwareLoader(loaded, op, files).LoadFirmwareFile();
         }
-        TerminalOperator op(options_.firmware);
-        return FirmwareLoader(loaded, op, files).LoadFirmwareFile() == 0;
+        if (!refused) return true;
+        const PhaseStatus checked = loaded.phases.Snapshot();
+        if (!checked.reason.empty()) {
+            std::fprintf(stderr, "quillon station: %s\n", checked.reason.c_str());
+        }
+        if (json_) json.Write(RunEvents().Result(kExitFileRefused, checked));
+        return false;
     }
 
     int Fail(int code, const std::string& error) {
@@ -133,15 +150,15 @@ class StationCommand : public Command {
             }
             return kExitNoDevice;
         }
-        bool allDone = true;
+        int code = kExitOk;
         for (const PortStatus& r : rows) {
             if (!json_) {
                 std::printf("%s  %s\n", r.port.c_str(),
                             r.runs == 0 ? "(no device)" : r.result.c_str());
             }
-            allDone = allDone && r.runs > 0 && r.ok;
+            code = CombinedExitCode(code, r.runs == 0 ? kExitNoDevice : r.exitCode);
         }
-        return allDone ? kExitOk : kExitFailed;
+        return code;
     }
 
     RunOptions options_;
