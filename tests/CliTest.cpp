@@ -118,7 +118,8 @@ TEST(Cli, MisuseExits2) {
                            "inspect --bogus x",
                            "pack a b",
                            "pack --model x a b",
-                           "pack --model 3 --type 256 a b"};
+                           "pack --model 3 --type 256 a b",
+                           "station a --dump-flash x"};
     for (const char* c : cases) EXPECT_EQ(Quillon(c).code, 2) << c;
     EXPECT_EQ(Quillon("--help").code, 0);
     EXPECT_EQ(Quillon("inspect --help").code, 0);
@@ -168,7 +169,14 @@ TEST(Cli, MisuseLeavesTheFilesAndSendsNothingForNothing) {
     namespace fs = std::filesystem;
     enum class Left { kUnchanged, kAbsent, kPresent };
     enum class Out { kCaptured, kClosed, kNoReader };
-    enum class Cwd { kEmpty, kLogIsFolder, kLogHeld, kFirmwareAsLog, kFirmwareAsPortLog };
+    enum class Cwd {
+        kEmpty,
+        kLogIsFolder,
+        kLogHeld,
+        kFirmwareAsLog,
+        kFirmwareAsPortLog,
+        kFirmwareAsDump,
+    };
     struct Row {
         std::string name;
         std::string args;
@@ -328,6 +336,22 @@ TEST(Cli, MisuseLeavesTheFilesAndSendsNothingForNothing) {
          "",
          {},
          "is a folder"},
+        {"a station's dump folder that is not there",
+         station + " --json --dump-flash " + d.File("no"),
+         2,
+         false,
+         "",
+         {},
+         "cannot write " + d.File("no") + "/flash-sim-1.bin"},
+        {"a station's dump is the firmware file",
+         "station flash-sim-1.bin --simulate --virtual-time --json --dump-flash .",
+         2,
+         false,
+         "",
+         {{"flash-sim-1.bin", Left::kUnchanged}},
+         "--dump-flash ./flash-sim-1.bin is the firmware file",
+         Out::kCaptured,
+         Cwd::kFirmwareAsDump},
         {"a station of a device of another model (asked what it is)",
          "station " + fw + " --simulate " + other + " --virtual-time --json", 4, true, ""},
         {"a station port with no device", station + " --json --port nowhere", 4, false, ""},
@@ -409,6 +433,9 @@ TEST(Cli, MisuseLeavesTheFilesAndSendsNothingForNothing) {
                 break;
             case Cwd::kFirmwareAsPortLog:
                 cwd.Write("Readtest-sim-1.bin", image);
+                break;
+            case Cwd::kFirmwareAsDump:
+                cwd.Write("flash-sim-1.bin", image);
                 break;
         }
         const auto where = [&](const std::string& p) {

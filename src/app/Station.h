@@ -104,9 +104,10 @@ class Station {
     std::atomic<bool> busy_{false};
 };
 
-// The read-back log's name for a run at port: "Readtest-<port>.bin", the port's characters
-// other than letters, digits, '.' and '-' written as '_' and two hex digits, and '_' as "__", so
-// that no two ports share a name.
+// A port as part of a file name: its characters other than letters, digits, '.' and '-' written
+// as '_' and two hex digits, and '_' as "__", so that no two ports share a name.
+std::string PortFileName(const std::string& port);
+// The read-back log's name for a run at port: "Readtest-<PortFileName>.bin".
 std::string ReadBackLogFor(const std::string& port);
 
 }  // namespace quillon

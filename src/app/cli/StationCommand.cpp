@@ -2,6 +2,7 @@
 // each run pinned to its port; --watch keeps the station open for the next devices.
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -11,6 +12,7 @@
 #include "app/RunSetup.h"
 #include "app/Station.h"
 #include "app/cli/Commands.h"
+#include "app/cli/FlashDump.h"
 #include "app/cli/InterruptHold.h"
 #include "app/cli/StationOutput.h"
 #include "app/cli/StationTable.h"
@@ -18,6 +20,7 @@
 #include "app/cli/VirtualTime.h"
 #include "firmware/FirmwareLoader.h"
 #include "firmware/Sha256.h"
+#include "sim/SimulatedBus.h"
 
 namespace quillon::cli {
 
@@ -43,12 +46,18 @@ class StationCommand : public Command {
             "station port (the ports given, or any), and not again until it has been unplugged.\n"
             "Ctrl-C ends the watch once no update is running.\n"
             "\n"
-            "No output (--log, the read-back logs, each held locked by its run) may be FILE,\n"
-            "the scenario or another output.\n"
+            "--dump-flash DIR writes, once every run has ended, each simulated device's\n"
+            "flash over the region that FILE programs to DIR/flash-PORT.bin (a second\n"
+            "device at the same port to flash-PORT.2.bin, and so on), to compare with the\n"
+            "image.\n"
+            "\n"
+            "No output (--log, the dumps, the read-back logs, each held locked by its run) may\n"
+            "be FILE, the scenario or another output; --log and the dumps are opened before\n"
+            "anything is sent.\n"
             "\n"
             "Exit codes: 0 every run ended with \"완료\"; 1 a run failed after something was sent\n"
             "that may have changed its device; else 2 the command line or one of its files cannot\n"
-            "be used (a broken scenario, a --log that cannot be written, a read-back log that\n"
+            "be used (a broken scenario, an output that cannot be written, a read-back log that\n"
             "cannot be kept); 3 the file was refused; 4 no device fits the file, or none is at a\n"
             "port given.");
         sub_->add_option("FILE", options_.firmware, "the firmware file")->required();
@@ -59,6 +68,10 @@ class StationCommand : public Command {
         sub_->add_option("--log", logPath_, "append one JSON line per finished device to FILE")
             ->type_name("FILE.jsonl");
         simulate_ = AddSimulation(options_);
+        sub_->add_option("--dump-flash", dumpFolder_,
+                         "write each simulated device's flash at the end")
+            ->type_name("DIR")
+            ->needs(simulate_);
         sub_->add_flag("--json", json_, "JSON Lines on standard output instead of the texts");
     }
 
@@ -69,17 +82,27 @@ class StationCommand : public Command {
         // Before any worker starts: they take the blocked interrupts over from this thread.
         InterruptHold hold;
         JsonLines json(stdout, stdoutLock_);
+        RunSetup setup;
+        std::string error;
+        if (!setup.Open(options_, error)) return Fail(kExitUsage, error);
+        std::vector<RunFile> outputs = {{"--log", logPath_}};
+        for (const std::string& path : DumpPaths(setup)) outputs.push_back({"--dump-flash", path});
         station_.files = {{"the firmware file", options_.firmware},
                           {"the scenario", options_.scenario}};
-        std::string error = FindFileClash(station_.files, {{"--log", logPath_}});
-        if (!error.empty()) return Fail(kExitUsage, error);
-        station_.files.push_back({"--log", logPath_});
+        if (!(error = FindFileClash(station_.files, outputs)).empty())
+            return Fail(kExitUsage, error);
+        station_.files.insert(station_.files.end(), outputs.begin(), outputs.end());
+        // Opened before anything is sent: an output that cannot be written is refused now, not
+        // after the devices were programmed.
         OwnedFile logFile;
         if (!logPath_.empty() && !(logFile = OpenForAppending(logPath_, error))) {
             return Fail(kExitUsage, error);
         }
-        RunSetup setup;
-        if (!setup.Open(options_, error)) return Fail(kExitUsage, error);
+        std::vector<OwnedFile> dumps;
+        for (std::size_t i = 1; i < outputs.size(); ++i) {
+            dumps.push_back(OpenForWriting(outputs[i].path, error));
+            if (!dumps.back()) return Fail(kExitUsage, error);
+        }
         // The file is checked once, before any device is touched.
         auto loaded = std::make_unique<SharedState>();
         if (!Check(*loaded, setup.Base(), json)) return kExitFileRefused;
@@ -109,6 +132,13 @@ class StationCommand : public Command {
         logFile.reset();
         const int code = Summary(rows, json);
         TellVirtualTime(setup, options_.virtualTime, started);
+        for (std::size_t i = 0; i < dumps.size(); ++i) {
+            if (!DumpFlash(setup.Bus()->Platform().Device(i), *loaded, dumps[i].get())) {
+                std::fprintf(stderr, "quillon station: cannot write %s\n",
+                             outputs[i + 1].path.c_str());
+                return kExitFailed;
+            }
+        }
         return code;
     }
 
@@ -131,6 +161,21 @@ class StationCommand : public Command {
         }
         if (json_) json.Write(RunEvents().Result(kExitFileRefused, checked));
         return false;
+    }
+
+    // Where each simulated device's flash goes with --dump-flash, in the bus's order:
+    // DIR/flash-PORT.bin, a second device at the same port DIR/flash-PORT.2.bin, and so on.
+    std::vector<std::string> DumpPaths(RunSetup& setup) const {
+        std::vector<std::string> paths;
+        if (dumpFolder_.empty() || setup.Bus() == nullptr) return paths;
+        std::map<std::string, int> seen;
+        for (std::size_t i = 0; i < setup.Bus()->Platform().DeviceCount(); ++i) {
+            const std::string name = PortFileName(setup.Bus()->Platform().Device(i).Config().port);
+            const int n = ++seen[name];
+            paths.push_back(dumpFolder_ + "/flash-" + name +
+                            (n == 1 ? "" : "." + std::to_string(n)) + ".bin");
+        }
+        return paths;
     }
 
     int Fail(int code, const std::string& error) {
@@ -165,6 +210,7 @@ class StationCommand : public Command {
     StationOptions station_;
     CLI::Option* simulate_;
     std::string logPath_;
+    std::string dumpFolder_;
     bool json_ = false;
     std::mutex stdoutLock_;
 };

@@ -13,28 +13,18 @@
 #include "app/RunSetup.h"
 #include "app/UpdateController.h"
 #include "app/cli/Commands.h"
+#include "app/cli/FlashDump.h"
 #include "app/cli/InterruptHold.h"
 #include "app/cli/StorageNotice.h"
 #include "app/cli/TerminalOperator.h"
 #include "app/cli/TerminalProgress.h"
 #include "app/cli/VirtualTime.h"
-#include "firmware/FirmwareHeader.h"
 #include "protocol/ProgramDevice.h"
 #include "sim/SimulatedBus.h"
 
 namespace quillon::cli {
 
 namespace {
-
-bool DumpFlash(sim::SimDevice& device, const SharedState& loaded, std::FILE* f) {
-    const std::uint32_t start = loaded.g_fwStartAddress;
-    const std::uint32_t length = loaded.g_cbValidatedFile - kHeaderSize;
-    const sim::SimFlash& flash = loaded.g_fwStorage == 1 ? device.Spi() : device.Flash();
-    std::vector<std::uint8_t> bytes(length);
-    if (flash.InRange(start, length)) flash.Read(start, bytes.data(), length);
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fflush(f) == 0 && ok;
-}
 
 // Why the run could not use a file, when it could not, on standard error.
 void TellReason(const SharedState& state) {
