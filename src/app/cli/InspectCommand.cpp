@@ -145,8 +145,8 @@ class Inspect : public Command {
             "When it is refused, prints the refusal text alone on its line. With --json it\n"
             "prints one JSON document instead.\n"
             "\n"
-            "Exit codes: 0 accepted; 2 the command line was wrong; 3 the file was refused (a file\n"
-            "that cannot be read is told why on standard error).");
+            "Exit codes: 0 accepted; 2 the command line was wrong; 3 the file was refused\n"
+            "(a file that cannot be read is told why on standard error).");
         sub_->add_option("FILE", file_, "the firmware file")->required();
         sub_->add_flag("--json", json_, "one JSON document on standard output");
     }

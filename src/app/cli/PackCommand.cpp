@@ -35,8 +35,8 @@ class Pack : public Command {
             "given fields; the data length and checksum are filled in. Numbers are decimal or\n"
             "0x-hex.\n"
             "\n"
-            "Exit codes: 0 written; 2 the command line was wrong, IMAGE cannot be read or is too\n"
-            "large, or OUTPUT is IMAGE or cannot be written.");
+            "Exit codes: 0 written; 2 the command line was wrong, IMAGE cannot be read or\n"
+            "is too large, or OUTPUT is IMAGE or cannot be written.");
         sub_->add_option("--model", fields_.model,
                          "model value; its low 16 bits are the model code")
             ->required();

@@ -51,15 +51,15 @@ class StationCommand : public Command {
             "device at the same port to flash-PORT.2.bin, and so on), to compare with the\n"
             "image.\n"
             "\n"
-            "No output (--log, the dumps, the read-back logs, each held locked by its run) may\n"
-            "be FILE, the scenario or another output; --log and the dumps are opened before\n"
-            "anything is sent.\n"
+            "No output (--log, the dumps, the read-back logs, each held locked by its run)\n"
+            "may be FILE, the scenario or another output; --log and the dumps are opened\n"
+            "before anything is sent.\n"
             "\n"
-            "Exit codes: 0 every run ended with \"완료\"; 1 a run failed after something was sent\n"
-            "that may have changed its device; else 2 the command line or one of its files cannot\n"
-            "be used (a broken scenario, an output that cannot be written, a read-back log that\n"
-            "cannot be kept); 3 the file was refused; 4 no device fits the file, or none is at a\n"
-            "port given.");
+            "Exit codes: 0 every run ended with \"완료\"; 1 a run failed after something was\n"
+            "sent that may have changed its device; else 2 the command line or one of its\n"
+            "files cannot be used (a broken scenario, an output that cannot be written, a\n"
+            "read-back log that cannot be kept); 3 the file was refused; 4 no device fits\n"
+            "the file, or none is at a port given.");
         sub_->add_option("FILE", options_.firmware, "the firmware file")->required();
         sub_->add_option("--port", station_.ports, "update only the device at PORT (repeatable)")
             ->type_name("PORT")

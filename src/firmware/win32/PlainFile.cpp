@@ -17,8 +17,9 @@ std::string SystemReason(DWORD code) {
 }
 
 // Why opening path failed with code: what the path is instead of a plain file, when it is a
-// folder or a link, or the system's words.
+// folder or a link, or the system's words; an unshared open elsewhere in words of our own.
 std::string Reason(const std::filesystem::path& path, DWORD code) {
+    if (code == ERROR_SHARING_VIOLATION) return "is in use by another run or program";
     const DWORD a = ::GetFileAttributesW(path.c_str());
     if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         return "is a symbolic link";
