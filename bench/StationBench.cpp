@@ -64,7 +64,7 @@ std::optional<Measured> RunStation(const std::string& firmware, const std::files
     auto loaded = std::make_unique<SharedState>();
     sim::PreloadFirmware(firmware, *loaded);
     Quiet events;
-    StationOptions so{firmware, {}, false, logs.string(), {}};
+    StationOptions so{firmware, {}, false, logs.string(), {}, {}};
     const auto wall = std::chrono::steady_clock::now();
     const std::clock_t cpu = std::clock();
     Station(setup, *loaded, so, events).Run();

@@ -134,7 +134,8 @@ TEST(CliJson, EventsOfAWholeRunWithARestart) {
 struct ExitRow {
     int code;
     std::string args;
-    Strings texts;  // what the run prints on standard output without --json
+    Strings texts;            // what the run prints on standard output without --json
+    std::string reason = {};  // the result's reason, when a file could not be used
 };
 
 // One row per exit code, each run plain and with --json: the code is the same, every line parses,
@@ -157,6 +158,13 @@ TEST(CliJson, ExitCodeTable) {
          {text::kUsbConnectFailed}},
         {4, "update " + fw + " --simulate " + other + " --virtual-time", {text::kFirmwareMismatch}},
         {4, "update " + fw + " --simulate --port nowhere --virtual-time", {}},
+        {3,
+         "update " + f.dir.Path().string() + " --simulate --virtual-time",
+         {text::kSelectFile},
+         "cannot read " + f.dir.Path().string() + ": is a folder"},
+        {2,
+         "update " + fw + " --simulate " + f.dir.WriteText("bad.json", "[") + " --virtual-time",
+         {}},
     };
     for (const ExitRow& row : rows) {
         SCOPED_TRACE(row.args);
@@ -169,6 +177,7 @@ TEST(CliJson, ExitCodeTable) {
         ASSERT_FALSE(events.empty());
         EXPECT_EQ(events.back()["type"], "result");
         EXPECT_EQ(events.back()["exit"], row.code);
+        EXPECT_EQ(events.back().value("reason", ""), row.reason);
         EXPECT_EQ(Field(events, "message", "text"), row.texts);
     }
 }
@@ -192,6 +201,10 @@ TEST(CliJson, StationRunsEachEndInTheirOwnResult) {
          {{"a", {text::kDone}}, {"b", {text::kBurnTimeout, text::kReadBurnFailed}}}},
         {3, f.refused + " --simulate", {{"", {text::kBadData2}}}},
         {4, f.fw + " --simulate " + f.empty, {{"", {}}}},
+        // Nothing that changes a device was sent: as update, not "failed at the device".
+        {4,
+         f.fw + " --simulate " + f.dir.WriteText("other.json", R"({"devices": [{"model": 4}]})"),
+         {{"sim-1", {text::kFirmwareMismatch}}}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.args);

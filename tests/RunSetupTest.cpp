@@ -2,6 +2,9 @@
 // which clock, the trace, and what is refused.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "app/RunFiles.h"
 #include "app/RunSetup.h"
 #include "state/Texts.h"
 #include "support/Rig.h"
@@ -119,7 +122,44 @@ TEST(RunSetup, TracesTheLinkToAFile) {
     RunSetup refused;
     std::string error;
     EXPECT_FALSE(refused.Open(options, error));
-    EXPECT_EQ(error, "cannot write " + options.tracePath);
+    EXPECT_EQ(error.rfind("cannot write " + options.tracePath + ": ", 0), 0u) << error;
+}
+
+// Outputs are told apart from inputs and from each other by what the paths name, not by how
+// they are spelled; what is not a plain file (a folder, the null device) is never one of them.
+TEST(RunSetup, OutputsThatNameAnInputOrEachOther) {
+    test::Rig rig;
+    const std::string fw = rig.dir.WriteText("fw.fw", "x");
+    const std::string dot = (rig.dir.Path() / "." / "fw.fw").string();
+    const std::string fresh = rig.dir.File("new.txt");
+    struct Row {
+        const char* name;
+        std::vector<RunFile> outputs;
+        std::string clash;
+    };
+    std::vector<Row> rows = {
+        {"apart", {{"--trace", fresh}, {"--dump-flash", rig.dir.File("other.txt")}}, ""},
+        {"unused", {{"--trace", ""}, {"--dump-flash", ""}}, ""},
+        {"the input spelled otherwise", {{"--trace", dot}}, "--trace " + dot + " is the input"},
+        {"one new file twice",
+         {{"--trace", fresh}, {"--dump-flash", rig.dir.File("./new.txt")}},
+         "--trace " + fresh + " and --dump-flash " + rig.dir.File("./new.txt") + " are one file"},
+        {"a folder twice",
+         {{"--trace", rig.dir.File(".")}, {"--dump-flash", rig.dir.File(".")}},
+         ""},
+    };
+#ifndef _WIN32
+    std::filesystem::create_symlink(fw, rig.dir.File("link"));
+    rows.push_back({"the input through a link",
+                    {{"--trace", rig.dir.File("link")}},
+                    "--trace " + rig.dir.File("link") + " is the input"});
+    rows.push_back(
+        {"the null device twice", {{"--trace", "/dev/null"}, {"--log", "/dev/null"}}, ""});
+#endif
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(FindFileClash({{"the input", fw}}, row.outputs), row.clash);
+    }
 }
 
 }  // namespace

@@ -30,12 +30,13 @@ TEST(Scenario, ParsesEveryField) {
                    {"command": "QueryMode", "at": 1, "kind": "late", "delayMs": 1100},
                    {"command": "EraseFlash", "at": 2, "kind": "power-cut", "after": true}],
         "firstWordAt": "0x8003", "port": "1-1.2", "plugAtMs": 500, "unplugAtMs": 900
-    }, {}]})";
+    }, {}, {"port": "1-1.2", "plugAtMs": 900}]})";
     Scenario s;
     std::string error;
     ASSERT_TRUE(ParseScenario(json, s, error)) << error;
-    ASSERT_EQ(s.devices.size(), 2u);
+    ASSERT_EQ(s.devices.size(), 3u);
     EXPECT_EQ(s.devices[1].port, "sim-2");  // the default names the place on the bus
+    EXPECT_EQ(s.devices[2].port, "1-1.2");  // once the first is out, the next may go in
     const SimDeviceConfig& d = s.devices[0];
     EXPECT_EQ(d.model, 0x00010007u);
     EXPECT_EQ(d.frameModel, 7u);
@@ -110,6 +111,9 @@ TEST(Scenario, ErrorsNameTheField) {
         {R"({"devices": [], "device": []})", "device: unknown field"},
         {R"({"devices": [{"plugAtMs": 5, "unplugAtMs": 5}]})", "devices[0].unplugAtMs"},
         {R"({"devices": [{"port": ""}]})", "devices[0].port"},
+        {R"({"devices": [{"port": "p"}, {"port": "p", "plugAtMs": 5}]})",
+         "devices[1].port: p holds devices[0] at the same time"},
+        {R"({"devices": [{"port": "sim-2"}, {}]})", "devices[1].port: sim-2 holds devices[0]"},
     };
     for (const auto& [json, needle] : cases) {
         Scenario s;

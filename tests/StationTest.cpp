@@ -4,6 +4,7 @@
 
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "app/Station.h"
 #include "firmware/FirmwareHeader.h"
@@ -51,7 +52,7 @@ struct Bench {
         return bus().AddDevice(c);
     }
     StationOptions Options(bool watch = false) const {
-        return {kFirmware, {}, watch, cwd.Path().string(), {}};
+        return {kFirmware, {}, watch, cwd.Path().string(), {}, {}};
     }
     std::vector<std::uint8_t> Flash(sim::SimDevice& d) {
         std::vector<std::uint8_t> out(image.size());
@@ -170,9 +171,21 @@ TEST(Station, WatchUpdatesEachPluggedDeviceOnceUntilItIsUnplugged) {
     EXPECT_EQ(rows[1].runs, 1u);
 }
 
+// One name per port, and no two ports with one name: the escape character is escaped too.
 TEST(Station, ReadBackLogsArePerPort) {
-    EXPECT_EQ(ReadBackLogFor("1-1.2"), "Readtest-1-1.2.bin");
-    EXPECT_EQ(ReadBackLogFor("PCIROOT(0)#USB(2)"), "Readtest-PCIROOT_0__USB_2_.bin");
+    const std::pair<const char*, const char*> rows[] = {
+        {"1-1.2", "Readtest-1-1.2.bin"},
+        {"PCIROOT(0)#USB(2)", "Readtest-PCIROOT_280_29_23USB_282_29.bin"},
+        {"a/b", "Readtest-a_2Fb.bin"},
+        {"a_b", "Readtest-a__b.bin"},
+        {"a_2Fb", "Readtest-a__2Fb.bin"},
+        {"a__b", "Readtest-a____b.bin"},
+    };
+    std::set<std::string> names;
+    for (const auto& [port, name] : rows) {
+        EXPECT_EQ(ReadBackLogFor(port), name) << port;
+        EXPECT_TRUE(names.insert(ReadBackLogFor(port)).second) << port;
+    }
 }
 
 }  // namespace

@@ -2,9 +2,15 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace quillon {
+
+// At the start of a command-line program: standard streams that were closed are opened on the
+// null device, so that no file the program opens takes their place; and a reader of its output
+// that went away makes later writes fail instead of ending the program.
+void PrepareStandardStreams();
 
 // Whether standard error is a terminal that takes the progress line's carriage returns and
 // erase-line sequences.
@@ -13,10 +19,16 @@ bool StandardErrorIsTerminal();
 // The width of the terminal on standard error in columns; 80 when it cannot be told.
 int StandardErrorColumns();
 
+struct CloseFile {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using OwnedFile = std::unique_ptr<std::FILE, CloseFile>;
+
 // Creates (or truncates) the file at the UTF-8 path for binary writing, so that what is written
-// is the same bytes everywhere; null when it cannot be.
-std::FILE* OpenForWriting(const std::string& path);
+// is the same bytes everywhere; null, with error saying "cannot write PATH: why", when it cannot
+// be.
+OwnedFile OpenForWriting(const std::string& path, std::string& error);
 // The same, appending to what the file holds.
-std::FILE* OpenForAppending(const std::string& path);
+OwnedFile OpenForAppending(const std::string& path, std::string& error);
 
 }  // namespace quillon

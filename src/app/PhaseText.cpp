@@ -116,6 +116,7 @@ std::string DescribeEnd(const PhaseStatus& s) {
         return programming.empty() ? line : line + " (" + programming + ")";
     }
     if (s.end == RunEnd::kFileRefused) return "file refused: nothing sent";
+    if (s.end == RunEnd::kNoLog) return "no read-back log: nothing sent";
     if (s.end == RunEnd::kNoDeviceFits) {
         return "no device fits: nothing sent (" + FormatDuration(ms) + ")";
     }

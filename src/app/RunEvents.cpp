@@ -119,6 +119,7 @@ JsonObject RunEvents::Result(int exitCode, const PhaseStatus& s) const {
     o["programming_ms"] =
         s.bytesTotal == 0 ? JsonObject(nullptr) : JsonObject(Since(s.transferMs, s.nowMs));
     o["bytes_per_s"] = OrNull(s.BytesPerSecond());
+    if (!s.reason.empty()) o["reason"] = s.reason;
     return o;
 }
 

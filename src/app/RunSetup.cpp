@@ -69,7 +69,6 @@ void TellOpenDenied(HidPlatform& hid, const std::string& program) {
 
 RunSetup::~RunSetup() {
     tracer_.reset();
-    if (traceFile_ != nullptr) std::fclose(traceFile_);
 }
 
 bool RunSetup::Open(const RunOptions& options, std::string& error) {
@@ -102,12 +101,9 @@ bool RunSetup::Open(const RunOptions& options, std::string& error) {
         hid_ = view_.get();
     }
     if (!options.tracePath.empty()) {
-        traceFile_ = OpenForWriting(options.tracePath);
-        if (traceFile_ == nullptr) {
-            error = "cannot write " + options.tracePath;
-            return false;
-        }
-        tracer_ = std::make_unique<TracingHidPlatform>(*hid_, traceFile_);
+        traceFile_ = OpenForWriting(options.tracePath, error);
+        if (!traceFile_) return false;
+        tracer_ = std::make_unique<TracingHidPlatform>(*hid_, traceFile_.get());
         hid_ = tracer_.get();
     }
     return true;

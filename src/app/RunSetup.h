@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Host.h"
 #include "hid/HidPlatform.h"
 #include "hid/PortView.h"
 #include "hid/TracingHidPlatform.h"
@@ -52,7 +53,8 @@ class RunSetup {
     // Makes the platform; false with error saying why (a scenario file that cannot be read, no
     // backend in this build, a trace file that cannot be written, devices that fit the file at
     // several ports: then Ambiguous() is true; no device at the port given: then
-    // NoDeviceAtPort() is true).
+    // NoDeviceAtPort() is true). Each is the command line or one of its files that cannot be
+    // used, found before anything is sent.
     bool Open(const RunOptions& options, std::string& error);
     bool Ambiguous() const { return ambiguous_; }
     bool NoDeviceAtPort() const { return noDeviceAtPort_; }
@@ -82,7 +84,7 @@ class RunSetup {
     bool noDeviceAtPort_ = false;
     std::unique_ptr<sim::SimulatedBus> bus_;
     std::unique_ptr<HidPlatform> system_;
-    std::FILE* traceFile_ = nullptr;
+    OwnedFile traceFile_;
     std::unique_ptr<PortView> view_;
     std::unique_ptr<TracingHidPlatform> tracer_;
     HidPlatform* base_ = nullptr;

@@ -10,7 +10,6 @@
 #include "app/PhaseText.h"
 #include "app/UpdateController.h"
 #include "protocol/FittingPorts.h"
-#include "protocol/ProgramDevice.h"
 #include "state/Operator.h"
 
 namespace quillon {
@@ -25,11 +24,19 @@ constexpr std::uint64_t kReturnMs = 60000;       // and is back within, as the w
 }  // namespace
 
 std::string PortFileName(const std::string& port) {
-    std::string name = port;
-    for (char& c : name) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string name;
+    for (const char c : port) {
         const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                          (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
-        if (!keep) c = '_';
+                          (c >= '0' && c <= '9') || c == '.' || c == '-';
+        const auto byte = static_cast<unsigned char>(c);
+        if (keep) {
+            name += c;
+        } else if (c == '_') {
+            name += "__";
+        } else {
+            name += {'_', kHex[byte >> 4], kHex[byte & 0xF]};
+        }
     }
     return name;
 }
@@ -39,12 +46,16 @@ std::string ReadBackLogFor(const std::string& port) {
 }
 
 // One port: its run's own state, platform view, operator, display and read-back log.
-struct Station::Slot : Operator, DialogView, FileSystem {
+struct Station::Slot : Operator, DialogView {
     // What a finished run in watch mode waits for before the port takes the next device.
     enum class After { kNothing, kRestart, kReturn, kUnplug };
 
-    Slot(std::string p, StationEvents& e, std::string firmware, std::string folder)
-        : events(e), path(std::move(firmware)), logFolder(std::move(folder)) {
+    Slot(std::string p, StationEvents& e, const StationOptions& options)
+        : events(e),
+          path(options.firmware),
+          files(options.logFolder.empty() ? ReadBackLogFor(p)
+                                          : options.logFolder + "/" + ReadBackLogFor(p),
+                options.files) {
         status.port = std::move(p);
     }
 
@@ -74,15 +85,6 @@ struct Station::Slot : Operator, DialogView, FileSystem {
     }
     void SetPercentLabel(const std::string&) override {}
     void EnableControls(bool) override {}
-    // FileSystem: every port keeps a read-back log of its own.
-    std::unique_ptr<ReadableFile> OpenRead(const std::string& p) override {
-        return files.OpenRead(p);
-    }
-    std::unique_ptr<WritableFile> Create(const std::string& p) override {
-        if (p != kReadBackLogName) return files.Create(p);
-        const std::string name = ReadBackLogFor(status.port);
-        return files.Create(logFolder.empty() ? name : logFolder + "/" + name);
-    }
 
     PortStatus Snapshot() {
         std::lock_guard lock(mutex);
@@ -95,8 +97,7 @@ struct Station::Slot : Operator, DialogView, FileSystem {
 
     StationEvents& events;
     std::string path;
-    std::string logFolder;
-    StdFileSystem files;
+    ReadBackLogFiles files;             // every port keeps a read-back log of its own
     std::unique_ptr<HidPlatform> view;  // the bus as seen from the port
     std::unique_ptr<HidPlatform> hid;   // the view, watched for the first report
     std::unique_ptr<SharedState> st;
@@ -125,8 +126,7 @@ Station::Slot& Station::SlotOf(const std::string& port) {
         slots_.begin(), slots_.end(), port,
         [](const std::unique_ptr<Slot>& s, const std::string& p) { return s->status.port < p; });
     if (it != slots_.end() && (*it)->status.port == port) return **it;
-    return **slots_.insert(
-        it, std::make_unique<Slot>(port, events_, options_.firmware, options_.logFolder));
+    return **slots_.insert(it, std::make_unique<Slot>(port, events_, options_));
 }
 
 void Station::Start(Slot& slot) {
@@ -140,7 +140,7 @@ void Station::Start(Slot& slot) {
             events_.OnPhase(slot.status.port, e, s);
         });
         slot.services =
-            std::make_unique<LinkServices>(LinkServices{*slot.st, *slot.hid, slot, slot});
+            std::make_unique<LinkServices>(LinkServices{*slot.st, *slot.hid, slot, slot.files});
         slot.controller = std::make_unique<UpdateController>(*slot.services, slot);
         if (sim::SimClock* clock = setup_.VirtualClock()) {
             slot.controller->WorkerHooks([clock] { clock->Join(); }, [clock] { clock->Leave(); });
@@ -179,6 +179,7 @@ void Station::Finish(Slot& slot) {
         std::lock_guard lock(slot.mutex);
         run.texts = slot.texts;
         slot.status.ok = ok;
+        slot.status.exitCode = CombinedExitCode(slot.status.exitCode, run.exitCode);
         slot.status.state = options_.watch ? PortStatus::State::kUnplug : PortStatus::State::kDone;
     }
     // Only an MCU image that ends with the final jump restarts the device into its firmware.

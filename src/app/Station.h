@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/RunFiles.h"
 #include "app/RunSetup.h"
 #include "state/RunPhase.h"
 
@@ -23,6 +24,7 @@ struct StationOptions {
     std::string logFolder;  // where the read-back logs go (empty: the current directory)
     // Called on a worker just before the first report any run writes (may be empty).
     std::function<void()> onFirstReport;
+    std::vector<RunFile> files;  // the station's other files, which no read-back log may be
 };
 
 // One port's row.
@@ -41,6 +43,7 @@ struct PortStatus {
     std::string result;      // the last text of the last run: "완료", or why it failed
     bool ok = false;         // the last run ended with "완료"
     std::uint32_t runs = 0;  // runs started at this port
+    int exitCode = 0;        // of every run at this port together (CombinedExitCode)
 };
 
 // One finished run, as the log keeps it.
@@ -101,8 +104,8 @@ class Station {
     std::atomic<bool> busy_{false};
 };
 
-// A port as part of a file name: its characters other than letters, digits, '.', '-' and '_'
-// written as '_'.
+// A port as part of a file name: its characters other than letters, digits, '.' and '-' written
+// as '_' and two hex digits, and '_' as "__", so that no two ports share a name.
 std::string PortFileName(const std::string& port);
 // The read-back log's name for a run at port: "Readtest-<PortFileName>.bin".
 std::string ReadBackLogFor(const std::string& port);

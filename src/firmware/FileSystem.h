@@ -34,6 +34,14 @@ class FileSystem {
     // A file created (or emptied) for writing, or null. The real file system creates only a
     // plain file under its own name (see CreatePlainFile).
     virtual std::unique_ptr<WritableFile> Create(const std::string& path) = 0;
+    // Before a run sends anything: whether Create(path) will be able to make the file, which a
+    // file system that keeps it for the run takes here. Others promise nothing ahead.
+    virtual bool Reserve(const std::string& path) {
+        (void)path;
+        return true;
+    }
+    // Why the last of these that failed did: "cannot read PATH: REASON" (empty when unknown).
+    virtual std::string LastError() const { return {}; }
 };
 
 // The real file system.
@@ -41,6 +49,10 @@ class StdFileSystem : public FileSystem {
   public:
     std::unique_ptr<ReadableFile> OpenRead(const std::string& path) override;
     std::unique_ptr<WritableFile> Create(const std::string& path) override;
+    std::string LastError() const override { return lastError_; }
+
+  private:
+    std::string lastError_;
 };
 
 }  // namespace quillon

@@ -23,7 +23,10 @@ bool FirmwareLoader::LoadFirmwareFile(bool keepWholeFile) {
     st_.g_cbValidatedFile = 0;
     std::unique_ptr<ReadableFile> file = files_.OpenRead(st_.g_strFirmwarePath);
     std::uint64_t realLength = 0;
-    if (!file || !file->Length(realLength)) return Refuse(text::kSelectFile);
+    if (!file || !file->Length(realLength)) {
+        st_.phases.Explain(files_.LastError());
+        return Refuse(text::kSelectFile);
+    }
 
     // A file that cannot hold the header, or that would not fit the buffer, is bad data: no
     // header field is read past what was read and nothing is written past the buffer.
@@ -32,6 +35,7 @@ bool FirmwareLoader::LoadFirmwareFile(bool keepWholeFile) {
     std::uint8_t* buf = st_.g_fileBuffer.get();
     SummedRead read;
     if (!ReadSummed(*file, length, buf, keepWholeFile, kHeaderSize, read)) {
+        st_.phases.Explain("cannot read " + st_.g_strFirmwarePath + ": a read failed");
         return Refuse(text::kSelectFile);
     }
     file.reset();

@@ -1,6 +1,5 @@
 #include <cstdio>
 #include <filesystem>
-#include <system_error>
 
 #include "firmware/FileSystem.h"
 #include "firmware/PlainFile.h"
@@ -11,14 +10,6 @@ namespace {
 
 std::filesystem::path PathFromUtf8(const std::string& path) {
     return std::filesystem::path(std::u8string(path.begin(), path.end()));
-}
-
-std::FILE* OpenForReading(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return _wfopen(path.c_str(), L"rb");
-#else
-    return std::fopen(path.c_str(), "rb");
-#endif
 }
 
 class StdReadableFile : public ReadableFile {
@@ -65,20 +56,27 @@ class StdWritableFile : public WritableFile {
 }  // namespace
 
 std::unique_ptr<ReadableFile> StdFileSystem::OpenRead(const std::string& path) {
-    if (path.empty()) return nullptr;
-    const std::filesystem::path p = PathFromUtf8(path);
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(p, ec)) return nullptr;
-    const std::uintmax_t length = std::filesystem::file_size(p, ec);
-    if (ec) return nullptr;
-    std::FILE* f = OpenForReading(p);
-    if (f == nullptr) return nullptr;
-    return std::make_unique<StdReadableFile>(f, static_cast<std::uint64_t>(length));
+    if (path.empty()) {
+        lastError_ = "no firmware file was given";
+        return nullptr;
+    }
+    std::uint64_t length = 0;
+    std::string reason;
+    std::FILE* f = OpenPlainFileForReading(PathFromUtf8(path), length, reason);
+    if (f == nullptr) {
+        lastError_ = "cannot read " + path + ": " + reason;
+        return nullptr;
+    }
+    return std::make_unique<StdReadableFile>(f, length);
 }
 
 std::unique_ptr<WritableFile> StdFileSystem::Create(const std::string& path) {
-    std::FILE* f = CreatePlainFile(PathFromUtf8(path));
-    if (f == nullptr) return nullptr;
+    std::string reason;
+    std::FILE* f = CreatePlainFile(PathFromUtf8(path), reason);
+    if (f == nullptr) {
+        lastError_ = "cannot create " + path + ": " + reason;
+        return nullptr;
+    }
     return std::make_unique<StdWritableFile>(f);
 }
 

@@ -38,6 +38,12 @@ void Programmer::CloseChannel() {
     rx_.channel.CloseChannel(ch);
 }
 
+bool Programmer::CreateLog() {
+    log = s_.files.Create(kReadBackLogName);
+    if (!log) st_.phases.Explain(s_.files.LastError());
+    return log != nullptr;
+}
+
 bool Programmer::Log(const std::uint8_t* data, std::uint32_t n) {
     return log && log->Write(data, n);
 }
@@ -150,8 +156,7 @@ std::uint8_t Programmer::McuPath(ReadableFile& file) {
 
     st_.g_bProgressActive = 1;
     ch = rx_.channel.OpenChannel(st_.g_strDevicePath);
-    log = s_.files.Create(kReadBackLogName);
-    if (!log) return Fail(text::kNoFile);
+    if (!CreateLog()) return Fail(text::kNoFile);
     if (ch.hDevice == kInvalidHandle) return Fail(text::kNoDevice);
     if ((m == 6 || m == 10) && ModuleCheck(m) != 0) return 1;
     s_.op.WriteStatusLine(text::kInProgress);

@@ -27,6 +27,8 @@ class Programmer {
     // Resets the progress counters for a transfer phase of L bytes and re-reads the validated
     // image; false (the no-file text shown) when the file is not what was validated.
     bool BeginTransferPhase(ReadableFile& file);
+    // Creates the read-back log; false (why told on the phase channel) when it cannot be.
+    bool CreateLog();
     // Appends read-back bytes to the log; false when the file cannot take them.
     bool Log(const std::uint8_t* data, std::uint32_t n);
     // Tells the phase channel: a phase entered; the block or sector in hand (unless kNone) and

@@ -22,8 +22,7 @@ std::uint8_t SpiProgrammer::Run(ReadableFile& file) {
     const std::uint32_t N = (L + kSector - 1) / kSector;
     const std::uint32_t S = st.g_fwStartAddress;
     if (!run_.BeginTransferPhase(file)) return 1;
-    run_.log = s.files.Create(kReadBackLogName);
-    if (!run_.log) {
+    if (!run_.CreateLog()) {
         s.op.ShowMessage(text::kNoFile);
         return 1;
     }

@@ -88,6 +88,12 @@ int UpdateWorker::UpdateThreadProc() {
     Receiver rx(s_);
     SharedState& st = s_.st;
     st.g_bSkipChunkVerify = 0;
+    // A run that could not keep its read-back log would fail at it after switching and erasing
+    // the device: it ends before anything is sent.
+    if (!s_.files.Reserve(kReadBackLogName)) {
+        st.phases.Explain(s_.files.LastError());
+        return Exit(rx, text::kNoFile, 1, RunEnd::kNoLog);
+    }
     EnterPhase(s_, Phase::kFindingDevice);
     std::uint8_t status = rx.discovery.FindDevice();
     const bool bootSwitchRun = IsBootSwitchRun(st.g_fwModel);

@@ -183,6 +183,17 @@ bool ParseScenario(const std::string& text, Scenario& out, std::string& error) {
             out.devices.push_back(ReadDevice(devices[i], "devices[" + std::to_string(i) + "]"));
             if (out.devices.back().port.empty()) out.devices.back().port = DefaultPort(i);
         }
+        // A port holds one device at a time: another may go in only once the first is out.
+        for (std::size_t j = 0; j < out.devices.size(); ++j) {
+            const SimDeviceConfig& b = out.devices[j];
+            for (std::size_t i = 0; i < j; ++i) {
+                const SimDeviceConfig& a = out.devices[i];
+                if (a.port == b.port && a.plugAtMs < b.unplugAtMs && b.plugAtMs < a.unplugAtMs) {
+                    throw ParseError{"devices[" + std::to_string(j) + "].port: " + b.port +
+                                     " holds devices[" + std::to_string(i) + "] at the same time"};
+                }
+            }
+        }
         return true;
     } catch (const ParseError& e) {
         error = e.message;

@@ -104,6 +104,11 @@ void PhaseChannel::End(RunEnd end, std::uint64_t nowMs) {
     status_.nowMs = nowMs;
 }
 
+void PhaseChannel::Explain(const std::string& reason) {
+    std::lock_guard lock(mutex_);
+    status_.reason = reason;
+}
+
 PhaseStatus PhaseChannel::Snapshot() const {
     std::lock_guard lock(mutex_);
     return status_;

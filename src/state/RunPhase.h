@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <string>
 
 namespace quillon {
 
@@ -36,6 +37,7 @@ enum class RunEnd : std::uint8_t {
     kFailed,        // at the device, or on the way there
     kFileRefused,   // nothing was sent that changes the device
     kNoDeviceFits,  // likewise
+    kNoLog,         // the read-back log could not be kept; nothing was sent at all
 };
 
 struct PhaseStatus {
@@ -51,6 +53,7 @@ struct PhaseStatus {
     std::uint64_t nowMs = 0;       // the last report
     bool deviceChanged = false;    // a switch or programming command has been sent
     RunEnd end = RunEnd::kRunning;
+    std::string reason;  // why a file could not be used, in the system's words (else empty)
 
     // Image bytes per second since the programming began; nothing before a millisecond passed.
     std::optional<double> BytesPerSecond() const;
@@ -80,6 +83,8 @@ class PhaseChannel {
     void Advance(std::uint64_t bytesDone, std::uint64_t nowMs);
     // The first end told stands.
     void End(RunEnd end, std::uint64_t nowMs);
+    // Why the run cannot go on, beside the operator's text: "cannot read x.fw: is a folder".
+    void Explain(const std::string& reason);
 
     PhaseStatus Snapshot() const;
     bool DeviceChanged() const { return Snapshot().deviceChanged; }

@@ -99,7 +99,7 @@ mender_install() {
     cat "$dir/$name.said"
 }
 artifact() { $sudo mender --no-syslog show-artifact 2>/dev/null; }
-flash_is_image() { cmp -s "$dir/flash/flash-${1// /_}.bin" "$image"; }
+flash_is_image() { cmp -s "$dir/flash/flash-${1// /_20}.bin" "$image"; }
 said_done() { grep -qxF "$2: done, 20000 bytes programmed and verified" "$dir/$1.said"; }
 
 # Two ports named (one with blanks around it), the third left alone.
@@ -120,7 +120,7 @@ for port in 1-1.1 "bench 1"; do
 done
 ! flash_is_image "bench 2" || fail "bench 2 was updated, though not named"
 [ "$(grep -c '"result":"done"' "$dir/log/devices.jsonl")" -eq 2 ] || fail "not 2 lines in the log"
-[ -e "$dir/log/Readtest-bench_1.bin" ] || fail "no read-back log beside the log"
+[ -e "$dir/log/Readtest-bench_201.bin" ] || fail "no read-back log beside the log"
 
 # Every fitting port: "bench 2" fails.
 mender_install quillon-bad <<EOF

@@ -16,20 +16,25 @@ namespace quillon::test {
 ProgramRun RunProgram(const std::string& program, const std::string& args,
                       const std::string& errPath) {
     // Each run works in a folder of its own: what the program writes beside itself (the read-back
-    // logs) must not meet another run's, and on Windows the log is opened unshared, so a second
-    // program in the same folder at the same time would fail. The folder is made in the current
-    // one, on its drive: under Wine, paths such as /work/... are taken on the current drive.
+    // logs) must not meet another run's, and the log is held locked, so a second program in the
+    // same folder at the same time would fail. The folder is made in the current one, on its
+    // drive: under Wine, paths such as /work/... are taken on the current drive.
     const TempDir workDir(std::filesystem::current_path());
+    return RunProgramIn(workDir.Path(), program, args, errPath);
+}
+
+ProgramRun RunProgramIn(const std::filesystem::path& folder, const std::string& program,
+                        const std::string& args, const std::string& errPath) {
 #ifdef _WIN32
     // Wide, so that UTF-8 arguments reach the program as they are; cmd.exe strips the outer
     // quotes of /c's argument and leaves the inner command as written.
     const std::string err = errPath.empty() ? "NUL" : "\"" + errPath + "\"";
-    const std::wstring cmd = L"\"cd /d \"" + workDir.Path().wstring() + L"\" && " +
+    const std::wstring cmd = L"\"cd /d \"" + folder.wstring() + L"\" && " +
                              win32::WideFromUtf8(program + " " + args + " 2>" + err + "\"");
     std::FILE* p = _wpopen(cmd.c_str(), L"r");
 #else
-    const std::string cmd = "cd '" + workDir.Path().string() + "' && " + program + " " + args +
-                            " 2>" + (errPath.empty() ? "/dev/null" : "'" + errPath + "'");
+    const std::string cmd = "cd '" + folder.string() + "' && " + program + " " + args + " 2>" +
+                            (errPath.empty() ? "/dev/null" : "'" + errPath + "'");
     std::FILE* p = popen(cmd.c_str(), "r");
 #endif
     ProgramRun r;

@@ -1,6 +1,7 @@
 // Runs a program through the shell, as a user would type it, and collects its standard output.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace quillon::test {
@@ -10,8 +11,12 @@ struct ProgramRun {
     std::string out;
 };
 
-// Runs "program args" with standard error discarded, or written to errPath when given.
+// Runs "program args" with standard error discarded, or written to errPath when given, in a
+// folder of its own.
 ProgramRun RunProgram(const std::string& program, const std::string& args,
                       const std::string& errPath = "");
+// The same in the given folder.
+ProgramRun RunProgramIn(const std::filesystem::path& folder, const std::string& program,
+                        const std::string& args, const std::string& errPath = "");
 
 }  // namespace quillon::test

@@ -50,8 +50,10 @@ int RunCommandLine(const std::vector<std::string>& args) {
     // Set after the commands are defined, which would inherit it.
     app.footer(
         "Run \"quillon COMMAND --help\" for a command's options.\n"
-        "Exit codes: 0 done; 1 the update failed at the device; 2 the command line was wrong;\n"
-        "3 the file was refused (nothing sent); 4 no device fits the file (nothing sent).");
+        "Exit codes, the same for every command: 0 done (every run ended with \"완료\");\n"
+        "1 a run failed after something was sent that may have changed a device; 2 the\n"
+        "command line or one of its files cannot be used (nothing sent); 3 the file was\n"
+        "refused (nothing sent); 4 no device fits the file (nothing sent).");
     const ParseOutcome outcome = ParseWords(app, args);
     TellUsageErrorAsJson(args, outcome);
     if (const auto code = TellOutcome(outcome)) return *code;

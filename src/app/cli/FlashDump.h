@@ -2,14 +2,15 @@
 // compared with the file's image: what --dump-flash of update and station write.
 #pragma once
 
-#include <string>
+#include <cstdio>
 
 #include "sim/SimDevice.h"
 #include "state/SharedState.h"
 
 namespace quillon::cli {
 
-// loaded: the checked file. False when path cannot be written.
-bool DumpFlash(const sim::SimDevice& device, const SharedState& loaded, const std::string& path);
+// loaded: the checked file; file: opened before the run, so that a dump that cannot be written
+// is refused before anything is sent. False when the flash could not be written to it.
+bool DumpFlash(const sim::SimDevice& device, const SharedState& loaded, std::FILE* file);
 
 }  // namespace quillon::cli

@@ -161,7 +161,8 @@ class Inspect : public Command {
             "When it is refused, prints the refusal text alone on its line. With --json it\n"
             "prints one JSON document instead.\n"
             "\n"
-            "Exit codes: 0 accepted; 2 the command line was wrong; 3 the file was refused.");
+            "Exit codes: 0 accepted; 2 the command line was wrong; 3 the file was refused\n"
+            "(a file that cannot be read is told why on standard error).");
         sub_->add_option("FILE", file_, "the firmware file")->required();
         sub_->add_flag("--json", json_, "one JSON document on standard output");
     }
@@ -179,6 +180,7 @@ class Inspect : public Command {
                 doc["outcome"] = OutcomeName(kExitFileRefused);
                 doc["file"] = file_;
                 doc["message"] = op.Messages().empty() ? "" : op.Messages().front();
+                if (const std::string why = TellReason(*state); !why.empty()) doc["reason"] = why;
             } else {
                 doc = Document(*state);
             }
@@ -187,7 +189,10 @@ class Inspect : public Command {
             return refused ? kExitFileRefused : kExitOk;
         }
         TerminalOperator op(file_);
-        if (FirmwareLoader(*state, op, files).CheckFirmwareFile()) return kExitFileRefused;
+        if (FirmwareLoader(*state, op, files).CheckFirmwareFile()) {
+            TellReason(*state);
+            return kExitFileRefused;
+        }
         PrintDescription(*state);
         const std::string notice = StorageNotice(state->g_fwStorage);
         if (!notice.empty()) std::fprintf(stderr, "quillon inspect: %s\n", notice.c_str());
@@ -195,6 +200,13 @@ class Inspect : public Command {
     }
 
   private:
+    // Why a file could not be read, when it could not, on standard error; the reason.
+    static std::string TellReason(const SharedState& state) {
+        const std::string reason = state.phases.Snapshot().reason;
+        if (!reason.empty()) std::fprintf(stderr, "quillon inspect: %s\n", reason.c_str());
+        return reason;
+    }
+
     std::string file_;
     bool json_ = false;
 };

@@ -96,8 +96,8 @@ class List : public Command {
             "the simulated bus of SCENARIO.json, or one default simulated device. With --json it\n"
             "prints one JSON document instead.\n"
             "\n"
-            "Exit codes: 0 listed; 1 the interfaces cannot be listed; 2 the command line was\n"
-            "wrong.");
+            "Exit codes: 0 listed; 2 the command line or the scenario cannot be used; 4 the\n"
+            "interfaces cannot be listed.");
         simulate_ = sub_->add_option("--simulate", options_.scenario,
                                      "list simulated devices instead of real ones")
                         ->expected(0, 1)
@@ -112,10 +112,11 @@ class List : public Command {
         RunSetup setup;
         std::string error;
         std::vector<Interface> found;
-        if (!setup.Open(options_, error)) {
-            return Fail(error);
+        if (!setup.Open(options_, error)) return Fail(kExitUsage, error);
+        // As for an update that finds no device: nothing was sent.
+        if (!Enumerate(setup.Hid(), found)) {
+            return Fail(kExitNoDevice, "the HID interfaces cannot be listed");
         }
-        if (!Enumerate(setup.Hid(), found)) return Fail("the HID interfaces cannot be listed");
         if (json_) {
             std::mutex lock;
             JsonLines(stdout, lock).Write(Document(found));
@@ -126,13 +127,13 @@ class List : public Command {
     }
 
   private:
-    int Fail(const std::string& error) {
+    int Fail(int code, const std::string& error) {
         std::fprintf(stderr, "quillon list: %s\n", error.c_str());
         if (json_) {
             std::mutex lock;
-            JsonLines(stdout, lock).Write(RunEvents().Error(kExitFailed, error));
+            JsonLines(stdout, lock).Write(RunEvents().Error(code, error));
         }
-        return kExitFailed;
+        return code;
     }
 
     RunOptions options_;

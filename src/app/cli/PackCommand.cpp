@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/RunFiles.h"
 #include "app/cli/Commands.h"
 #include "firmware/FirmwareHeader.h"
 #include "state/SharedState.h"
@@ -32,7 +33,10 @@ class Pack : public Command {
         sub_->footer(
             "Writes OUTPUT, a \".fw\" file holding the bytes of IMAGE behind a header with the\n"
             "given fields; the data length and checksum are filled in. Numbers are decimal or\n"
-            "0x-hex.");
+            "0x-hex.\n"
+            "\n"
+            "Exit codes: 0 written; 2 the command line was wrong, IMAGE cannot be read or\n"
+            "is too large, or OUTPUT is IMAGE or cannot be written.");
         sub_->add_option("--model", fields_.model,
                          "model value; its low 16 bits are the model code")
             ->required();
@@ -48,15 +52,20 @@ class Pack : public Command {
     }
 
     int Run() override {
+        const std::string clash = FindFileClash({{"IMAGE", image_}}, {{"OUTPUT", output_}});
+        if (!clash.empty()) {
+            std::fprintf(stderr, "quillon pack: %s\n", clash.c_str());
+            return kExitUsage;
+        }
         std::vector<std::uint8_t> image;
         if (!ReadWholeFile(image_, image)) {
             std::fprintf(stderr, "quillon pack: cannot read %s\n", image_.c_str());
-            return kExitFailed;
+            return kExitUsage;
         }
         if (image.size() > kFileBufferSize - kHeaderSize) {
             std::fprintf(stderr, "quillon pack: image is larger than %zu bytes\n",
                          kFileBufferSize - kHeaderSize);
-            return kExitFailed;
+            return kExitUsage;
         }
         const std::vector<std::uint8_t> file = PackFirmware(fields_, image);
         std::ofstream out(FromUtf8(output_), std::ios::binary | std::ios::trunc);
@@ -65,7 +74,7 @@ class Pack : public Command {
         out.close();
         if (!out) {
             std::fprintf(stderr, "quillon pack: cannot write %s\n", output_.c_str());
-            return kExitFailed;
+            return kExitUsage;
         }
         std::printf("%s: %zu bytes, model 0x%08X, image %zu bytes\n", output_.c_str(), file.size(),
                     fields_.model, image.size());

@@ -16,7 +16,6 @@ namespace quillon::cli {
 struct InterruptHold::State {
     sigset_t signals;
     sigset_t previousMask;
-    struct sigaction previousPipe {};
     std::mutex mutex;  // the decision of one taken signal against the hold's state
     bool held = false;
     bool released = false;
@@ -52,11 +51,6 @@ InterruptHold::InterruptHold() : state_(std::make_unique<State>()) {
     sigemptyset(&state_->signals);
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&state_->signals, sig);
     ::pthread_sigmask(SIG_BLOCK, &state_->signals, &state_->previousMask);
-    // A reader of standard output that went away (a closed terminal under "| tee") would end
-    // the run at its next text; the write fails instead.
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGPIPE, &ignore, &state_->previousPipe);
 }
 
 InterruptHold::~InterruptHold() {
@@ -67,7 +61,6 @@ InterruptHold::~InterruptHold() {
         state_->Take();
     }
     ::pthread_sigmask(SIG_SETMASK, &state_->previousMask, nullptr);
-    ::sigaction(SIGPIPE, &state_->previousPipe, nullptr);
 }
 
 void InterruptHold::Hold() {

@@ -8,6 +8,7 @@
 
 #include "app/Host.h"
 #include "app/JsonRunOperator.h"
+#include "app/RunFiles.h"
 #include "app/RunSetup.h"
 #include "app/Station.h"
 #include "app/cli/Commands.h"
@@ -50,8 +51,15 @@ class StationCommand : public Command {
             "device at the same port to flash-PORT.2.bin, and so on), to compare with the\n"
             "image.\n"
             "\n"
-            "Exit codes: 0 every device ended with \"완료\"; 1 a run failed; 2 the command line\n"
-            "was wrong; 3 the file was refused (nothing sent); 4 no device fits the file.");
+            "No output (--log, the dumps, the read-back logs, each held locked by its run)\n"
+            "may be FILE, the scenario or another output; --log and the dumps are opened\n"
+            "before anything is sent.\n"
+            "\n"
+            "Exit codes: 0 every run ended with \"완료\"; 1 a run failed after something was\n"
+            "sent that may have changed its device; else 2 the command line or one of its\n"
+            "files cannot be used (a broken scenario, an output that cannot be written, a\n"
+            "read-back log that cannot be kept); 3 the file was refused; 4 no device fits\n"
+            "the file, or none is at a port given.");
         sub_->add_option("FILE", options_.firmware, "the firmware file")->required();
         sub_->add_option("--port", station_.ports, "update only the device at PORT (repeatable)")
             ->type_name("PORT")
@@ -76,7 +84,25 @@ class StationCommand : public Command {
         JsonLines json(stdout, stdoutLock_);
         RunSetup setup;
         std::string error;
-        if (!setup.Open(options_, error)) return Fail(kExitFailed, error);
+        if (!setup.Open(options_, error)) return Fail(kExitUsage, error);
+        std::vector<RunFile> outputs = {{"--log", logPath_}};
+        for (const std::string& path : DumpPaths(setup)) outputs.push_back({"--dump-flash", path});
+        station_.files = {{"the firmware file", options_.firmware},
+                          {"the scenario", options_.scenario}};
+        if (!(error = FindFileClash(station_.files, outputs)).empty())
+            return Fail(kExitUsage, error);
+        station_.files.insert(station_.files.end(), outputs.begin(), outputs.end());
+        // Opened before anything is sent: an output that cannot be written is refused now, not
+        // after the devices were programmed.
+        OwnedFile logFile;
+        if (!logPath_.empty() && !(logFile = OpenForAppending(logPath_, error))) {
+            return Fail(kExitUsage, error);
+        }
+        std::vector<OwnedFile> dumps;
+        for (std::size_t i = 1; i < outputs.size(); ++i) {
+            dumps.push_back(OpenForWriting(outputs[i].path, error));
+            if (!dumps.back()) return Fail(kExitUsage, error);
+        }
         // The file is checked once, before any device is touched.
         auto loaded = std::make_unique<SharedState>();
         if (!Check(*loaded, setup.Base(), json)) return kExitFileRefused;
@@ -86,13 +112,8 @@ class StationCommand : public Command {
             if (!missing.empty()) return Fail(kExitNoDevice, missing);
         }
 
-        StationLog log{nullptr, loaded->g_fwModel, options_.firmware, {}};
-        if (!logPath_.empty()) {
-            if ((log.file = OpenForAppending(logPath_)) == nullptr) {
-                return Fail(kExitFailed, "cannot write " + logPath_);
-            }
-            log.sha256 = Sha256OfFile(options_.firmware);
-        }
+        StationLog log{logFile.get(), loaded->g_fwModel, options_.firmware, {}};
+        if (log.file != nullptr) log.sha256 = Sha256OfFile(options_.firmware);
         const auto started = std::chrono::steady_clock::now();
         StationTable table(loaded->g_fwModel, !json_ && StandardErrorIsTerminal());
         Station* running = nullptr;
@@ -113,12 +134,13 @@ class StationCommand : public Command {
         const std::vector<PortStatus> rows = station.Run();
         hold.Release();
         if (!json_) table.Final(rows);
-        if (log.file != nullptr) std::fclose(log.file);
+        logFile.reset();
         const int code = Summary(rows, json);
         TellVirtualTime(setup, options_.virtualTime, started);
-        if (setup.Bus() != nullptr && !dumpFolder_.empty()) {
-            if (const std::string failed = Dump(*setup.Bus(), *loaded); !failed.empty()) {
-                std::fprintf(stderr, "quillon station: cannot write %s\n", failed.c_str());
+        for (std::size_t i = 0; i < dumps.size(); ++i) {
+            if (!DumpFlash(setup.Bus()->Platform().Device(i), *loaded, dumps[i].get())) {
+                std::fprintf(stderr, "quillon station: cannot write %s\n",
+                             outputs[i + 1].path.c_str());
                 return kExitFailed;
             }
         }
@@ -129,29 +151,36 @@ class StationCommand : public Command {
     // The file check of every run, once: false (the refusal told) when the file is refused.
     bool Check(SharedState& loaded, HidPlatform& clock, JsonLines& json) {
         StdFileSystem files;
+        bool refused = false;
         if (json_) {
             JsonRunOperator op(options_.firmware, RunEvents(), json, clock);
-            if (FirmwareLoader(loaded, op, files).LoadFirmwareFile() == 0) return true;
-            op.Finish(kExitFileRefused);
-            return false;
+            refused = FirmwareLoader(loaded, op, files).LoadFirmwareFile();
+        } else {
+            TerminalOperator op(options_.firmware);
+            refused = FirmwareLoader(loaded, op, files).LoadFirmwareFile();
         }
-        TerminalOperator op(options_.firmware);
-        return FirmwareLoader(loaded, op, files).LoadFirmwareFile() == 0;
+        if (!refused) return true;
+        const PhaseStatus checked = loaded.phases.Snapshot();
+        if (!checked.reason.empty()) {
+            std::fprintf(stderr, "quillon station: %s\n", checked.reason.c_str());
+        }
+        if (json_) json.Write(RunEvents().Result(kExitFileRefused, checked));
+        return false;
     }
 
-    // Every simulated device's flash into the dump folder; the path that could not be written,
-    // or empty.
-    std::string Dump(sim::SimulatedBus& bus, const SharedState& loaded) {
+    // Where each simulated device's flash goes with --dump-flash, in the bus's order:
+    // DIR/flash-PORT.bin, a second device at the same port DIR/flash-PORT.2.bin, and so on.
+    std::vector<std::string> DumpPaths(RunSetup& setup) const {
+        std::vector<std::string> paths;
+        if (dumpFolder_.empty() || setup.Bus() == nullptr) return paths;
         std::map<std::string, int> seen;
-        for (std::size_t i = 0; i < bus.Platform().DeviceCount(); ++i) {
-            const sim::SimDevice& device = bus.Platform().Device(i);
-            const std::string name = PortFileName(device.Config().port);
+        for (std::size_t i = 0; i < setup.Bus()->Platform().DeviceCount(); ++i) {
+            const std::string name = PortFileName(setup.Bus()->Platform().Device(i).Config().port);
             const int n = ++seen[name];
-            const std::string path =
-                dumpFolder_ + "/flash-" + name + (n == 1 ? "" : "." + std::to_string(n)) + ".bin";
-            if (!DumpFlash(device, loaded, path)) return path;
+            paths.push_back(dumpFolder_ + "/flash-" + name +
+                            (n == 1 ? "" : "." + std::to_string(n)) + ".bin");
         }
-        return "";
+        return paths;
     }
 
     int Fail(int code, const std::string& error) {
@@ -171,15 +200,15 @@ class StationCommand : public Command {
             }
             return kExitNoDevice;
         }
-        bool allDone = true;
+        int code = kExitOk;
         for (const PortStatus& r : rows) {
             if (!json_) {
                 std::printf("%s  %s\n", r.port.c_str(),
                             r.runs == 0 ? "(no device)" : r.result.c_str());
             }
-            allDone = allDone && r.runs > 0 && r.ok;
+            code = CombinedExitCode(code, r.runs == 0 ? kExitNoDevice : r.exitCode);
         }
-        return allDone ? kExitOk : kExitFailed;
+        return code;
     }
 
     RunOptions options_;

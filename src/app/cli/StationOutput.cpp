@@ -37,6 +37,14 @@ void StationOutput::OnPhase(const std::string& port, PhaseChannel::Event event,
 }
 
 void StationOutput::OnFinished(const FinishedRun& run) {
+    if (!run.end.reason.empty()) {
+        const std::string line = "quillon station: " + run.port + ": " + run.end.reason;
+        if (table_ != nullptr) {
+            table_->Notice(line);
+        } else {
+            std::fprintf(stderr, "%s\n", line.c_str());
+        }
+    }
     if (table_ != nullptr) table_->OnFinished(run);
     if (json_ != nullptr) json_->Write(RunEvents(run.port).Result(run.exitCode, run.end));
     Log(run);

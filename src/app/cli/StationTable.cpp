@@ -98,6 +98,13 @@ void StationTable::OnText(const std::string& port, const std::string& text, std:
     if (terminal_) Draw(rows_);
 }
 
+void StationTable::Notice(const std::string& line) {
+    std::lock_guard lock(mutex_);
+    if (terminal_) Erase();
+    std::fprintf(stderr, "%s\n", line.c_str());
+    if (terminal_) Draw(rows_);
+}
+
 void StationTable::OnTick(const std::vector<PortStatus>& rows) {
     std::lock_guard lock(mutex_);
     rows_ = rows;

@@ -20,6 +20,8 @@ class StationTable : public StationEvents {
     void OnText(const std::string& port, const std::string& text, std::uint64_t ms) override;
     void OnFinished(const FinishedRun&) override {}
     void OnTick(const std::vector<PortStatus>& rows) override;
+    // A line on standard error above the table.
+    void Notice(const std::string& line);
     // Draws the rows now and leaves them on the screen.
     void Final(const std::vector<PortStatus>& rows);
 

@@ -1,6 +1,7 @@
 // quillon update: one update run, against the real HID backend or the simulated devices.
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -8,6 +9,7 @@
 #include "app/FirstReportWatch.h"
 #include "app/Host.h"
 #include "app/JsonRunOperator.h"
+#include "app/RunFiles.h"
 #include "app/RunSetup.h"
 #include "app/UpdateController.h"
 #include "app/cli/Commands.h"
@@ -17,17 +19,23 @@
 #include "app/cli/TerminalOperator.h"
 #include "app/cli/TerminalProgress.h"
 #include "app/cli/VirtualTime.h"
+#include "protocol/ProgramDevice.h"
 #include "sim/SimulatedBus.h"
 
 namespace quillon::cli {
 
 namespace {
 
+// Why the run could not use a file, when it could not, on standard error.
+void TellReason(const SharedState& state) {
+    const std::string reason = state.phases.Snapshot().reason;
+    if (!reason.empty()) std::fprintf(stderr, "quillon update: %s\n", reason.c_str());
+}
+
 // One run over hid, told by op and progress; interrupts are held from the run's first report
 // to its end. The exit code its end gives.
-int Drive(HidPlatform& hid, SharedState& state, Operator& op, TerminalProgress& progress,
-          std::mutex& terminal) {
-    StdFileSystem files;
+int Drive(HidPlatform& hid, FileSystem& files, SharedState& state, Operator& op,
+          TerminalProgress& progress, std::mutex& terminal) {
     // Before the worker starts, which takes the blocked interrupts over from this thread.
     InterruptHold hold;
     FirstReportWatch watched(hid, [&hold] { hold.Hold(); });
@@ -59,27 +67,34 @@ int Drive(HidPlatform& hid, SharedState& state, Operator& op, TerminalProgress& 
     return ExitCodeOf(state.phases.Snapshot().end);
 }
 
+// What follows a run before its result is told (the dump): the exit code, given the run's.
+using AfterRun = std::function<int(int)>;
+
 // One run with the texts on standard output and, on a terminal, its progress and summary.
-int RunOnce(HidPlatform& hid, const std::string& firmware) {
+int RunOnce(HidPlatform& hid, FileSystem& files, const std::string& firmware,
+            const AfterRun& after) {
     auto state = std::make_unique<SharedState>();
     TerminalOperator op(firmware);
     TerminalProgress progress(op.TerminalLock(), StandardErrorIsTerminal(), state->phases,
                               StandardErrorColumns());
     op.OnBeforeMessage([&progress] { progress.ClearLine(); });
-    const int code = Drive(hid, *state, op, progress, op.TerminalLock());
+    const int code = Drive(hid, files, *state, op, progress, op.TerminalLock());
     progress.Finish();
-    return code;
+    TellReason(*state);
+    return after(code);
 }
 
 // One run told as JSON Lines on standard output.
-int RunForScripts(HidPlatform& hid, const std::string& firmware, std::mutex& stdoutLock) {
+int RunForScripts(HidPlatform& hid, FileSystem& files, const std::string& firmware,
+                  std::mutex& stdoutLock, const AfterRun& after) {
     auto state = std::make_unique<SharedState>();
     JsonLines out(stdout, stdoutLock);
     JsonRunOperator op(firmware, RunEvents(), out, hid);
     op.Attach(state->phases);
     std::mutex stderrLock;
     TerminalProgress silent(stderrLock, false, state->phases);
-    const int code = Drive(hid, *state, op, silent, stderrLock);
+    const int code = after(Drive(hid, files, *state, op, silent, stderrLock));
+    TellReason(*state);
     op.Finish(code);
     return code;
 }
@@ -102,10 +117,16 @@ class Update : public Command {
             "found again where it was. Once the run has sent its first report, Ctrl-C, SIGTERM\n"
             "and SIGHUP are held until it ends.\n"
             "\n"
-            "Exit codes: 0 the run ended with \"완료\"; 1 it failed at the device; 2 the command\n"
-            "line was wrong, or devices that FILE fits are at several ports and no --port says\n"
-            "which (quillon station updates them all); 3 the file was refused (nothing sent); 4\n"
-            "no device fits the file (nothing sent).\n"
+            "No output (--trace, --dump-flash, the read-back log Readtest.bin, which the\n"
+            "run holds locked) may be FILE, the scenario or another output; each is\n"
+            "checked, and opened, before anything is sent.\n"
+            "\n"
+            "Exit codes: 0 the run ended with \"완료\"; 1 it failed after something was sent\n"
+            "that may have changed the device; 2 the command line or one of its files\n"
+            "cannot be used (a broken scenario, an output that cannot be written, a\n"
+            "read-back log that cannot be kept, devices that FILE fits at several ports and\n"
+            "no --port to say which: quillon station updates them all), nothing sent; 3 the\n"
+            "file was refused (nothing sent); 4 no device fits the file (nothing sent).\n"
             "\n"
             "With --simulate the run is in real time, 1 ms per report, unless --virtual-time is\n"
             "given; --dump-flash writes the first simulated device's flash over the region that\n"
@@ -128,37 +149,54 @@ class Update : public Command {
         options_.program = "quillon update";
         options_.simulate = simulate_->count() > 0;
         options_.pinToFittingPort = true;
+        const std::vector<RunFile> inputs = {{"the firmware file", options_.firmware},
+                                             {"the scenario", options_.scenario}};
+        std::vector<RunFile> outputs = {{"--trace", options_.tracePath},
+                                        {"--dump-flash", dumpPath_}};
+        std::vector<RunFile> others = inputs;  // what the read-back log may not be
+        others.insert(others.end(), outputs.begin(), outputs.end());
+        outputs.push_back({"the read-back log", kReadBackLogName});
+        std::string error = FindFileClash(inputs, outputs);
+        if (!error.empty()) return Fail(error);
+        // Opened before anything is sent: a dump that cannot be written is refused now, not
+        // after the device was programmed.
+        OwnedFile dump;
+        if (!dumpPath_.empty() && !(dump = OpenForWriting(dumpPath_, error))) return Fail(error);
         RunSetup setup;
-        std::string error;
         if (!setup.Open(options_, error)) {
-            std::fprintf(stderr, "quillon update: %s\n", error.c_str());
-            const int code = setup.Ambiguous()        ? kExitUsage
-                             : setup.NoDeviceAtPort() ? kExitNoDevice
-                                                      : kExitFailed;
-            if (json_) JsonLines(stdout, stdoutLock_).Write(RunEvents().Error(code, error));
-            return code;
+            return Fail(error, setup.NoDeviceAtPort() ? kExitNoDevice : kExitUsage);
         }
-        const auto started = std::chrono::steady_clock::now();
-        const int code = json_ ? RunForScripts(setup.Hid(), options_.firmware, stdoutLock_)
-                               : RunOnce(setup.Hid(), options_.firmware);
-        TellVirtualTime(setup, options_.virtualTime, started);
-        sim::SimulatedBus* bus = setup.Bus();
-        if (bus != nullptr && !dumpPath_.empty() && !Dump(*bus)) {
+        ReadBackLogFiles files(kReadBackLogName, others);
+        const auto afterRun = [&](int code) {
+            sim::SimulatedBus* bus = setup.Bus();
+            if (!dump || bus == nullptr || Dump(*bus, dump.get())) return code;
             std::fprintf(stderr, "quillon update: cannot write %s\n", dumpPath_.c_str());
             return kExitFailed;
-        }
+        };
+        const auto started = std::chrono::steady_clock::now();
+        const int code =
+            json_ ? RunForScripts(setup.Hid(), files, options_.firmware, stdoutLock_, afterRun)
+                  : RunOnce(setup.Hid(), files, options_.firmware, afterRun);
+        TellVirtualTime(setup, options_.virtualTime, started);
         return code;
     }
 
   private:
+    // A command line or a file that cannot be used: one line, and nothing sent.
+    int Fail(const std::string& error, int code = kExitUsage) {
+        std::fprintf(stderr, "quillon update: %s\n", error.c_str());
+        if (json_) JsonLines(stdout, stdoutLock_).Write(RunEvents().Error(code, error));
+        return code;
+    }
+
     // The region the file programs, read from the first simulated device.
-    bool Dump(sim::SimulatedBus& bus) {
+    bool Dump(sim::SimulatedBus& bus, std::FILE* f) {
         auto loaded = std::make_unique<SharedState>();
         if (!sim::PreloadFirmware(options_.firmware, *loaded) ||
             bus.Platform().DeviceCount() == 0) {
             return true;
         }
-        return DumpFlash(bus.Platform().Device(0), *loaded, dumpPath_);
+        return DumpFlash(bus.Platform().Device(0), *loaded, f);
     }
 
     RunOptions options_;
@@ -171,7 +209,8 @@ class Update : public Command {
 }  // namespace
 
 int RunUpdateOn(HidPlatform& hid, const std::string& firmware) {
-    return RunOnce(hid, firmware);
+    ReadBackLogFiles files(kReadBackLogName, {{"the firmware file", firmware}});
+    return RunOnce(hid, files, firmware, [](int code) { return code; });
 }
 
 std::unique_ptr<Command> DefineUpdate(CLI::App& app) {

@@ -2,8 +2,10 @@
 #include <string>
 #include <vector>
 
+#include "app/Host.h"
 #include "app/cli/Commands.h"
 
 int main(int argc, char** argv) {
+    quillon::PrepareStandardStreams();
     return quillon::cli::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -1,9 +1,26 @@
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
 
 #include "app/Host.h"
 
 namespace quillon {
+
+void PrepareStandardStreams() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        // The lowest free descriptor: this one, as those below it are open.
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null >= 0 && null != fd) ::close(null);
+    }
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGPIPE, &ignore, nullptr);
+}
 
 bool StandardErrorIsTerminal() {
     return ::isatty(STDERR_FILENO) != 0;
@@ -15,12 +32,25 @@ int StandardErrorColumns() {
     return size.ws_col;
 }
 
-std::FILE* OpenForWriting(const std::string& path) {
-    return std::fopen(path.c_str(), "wb");
+namespace {
+
+OwnedFile Open(const std::string& path, const char* mode, std::string& error) {
+    OwnedFile f(std::fopen(path.c_str(), mode));
+    if (!f) {
+        error = "cannot write " + path + ": " +
+                (errno == EISDIR ? "is a folder" : std::generic_category().message(errno));
+    }
+    return f;
 }
 
-std::FILE* OpenForAppending(const std::string& path) {
-    return std::fopen(path.c_str(), "ab");
+}  // namespace
+
+OwnedFile OpenForWriting(const std::string& path, std::string& error) {
+    return Open(path, "wb", error);
+}
+
+OwnedFile OpenForAppending(const std::string& path, std::string& error) {
+    return Open(path, "ab", error);
 }
 
 }  // namespace quillon

@@ -1,12 +1,20 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <system_error>
 
 #include "app/Host.h"
 #include "hid/win32/WideText.h"
 
 namespace quillon {
+
+void PrepareStandardStreams() {
+    // The C runtime keeps descriptors 0 to 2 for the standard streams even when the process was
+    // started without them, so no file opened later takes their place, and a write to a pipe
+    // whose reader went away fails without ending the program: nothing to do.
+}
 
 bool StandardErrorIsTerminal() {
     if (_isatty(_fileno(stderr)) == 0) return false;
@@ -26,15 +34,29 @@ int StandardErrorColumns() {
     return columns > 0 ? columns : 80;
 }
 
-std::FILE* OpenForWriting(const std::string& path) {
+namespace {
+
+OwnedFile Open(const std::string& path, const wchar_t* mode, std::string& error) {
     // The narrow fopen would read the path in the ANSI code page.
     const std::wstring wide = win32::WideFromUtf8(path);
-    return wide.empty() ? nullptr : _wfopen(wide.c_str(), L"wb");
+    OwnedFile f(wide.empty() ? nullptr : _wfopen(wide.c_str(), mode));
+    if (f) return f;
+    const int err = errno;
+    const DWORD a = wide.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(wide.c_str());
+    const bool folder = a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    error = "cannot write " + path + ": " +
+            (folder ? std::string("is a folder") : std::generic_category().message(err));
+    return f;
 }
 
-std::FILE* OpenForAppending(const std::string& path) {
-    const std::wstring wide = win32::WideFromUtf8(path);
-    return wide.empty() ? nullptr : _wfopen(wide.c_str(), L"ab");
+}  // namespace
+
+OwnedFile OpenForWriting(const std::string& path, std::string& error) {
+    return Open(path, L"wb", error);
+}
+
+OwnedFile OpenForAppending(const std::string& path, std::string& error) {
+    return Open(path, L"ab", error);
 }
 
 }  // namespace quillon

@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "app/Host.h"
 #include "app/cli/Commands.h"
 #include "hid/win32/WideText.h"
 
 int wmain(int argc, wchar_t** argv) {
+    quillon::PrepareStandardStreams();
     // The code page belongs to the console, which outlives this process: put it back after.
     const UINT before = ::GetConsoleOutputCP();
     ::SetConsoleOutputCP(CP_UTF8);
