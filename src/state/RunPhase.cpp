@@ -104,6 +104,11 @@ void PhaseChannel::End(RunEnd end, std::uint64_t nowMs) {
     status_.nowMs = nowMs;
 }
 
+void PhaseChannel::Identified(std::uint32_t model) {
+    std::lock_guard lock(mutex_);
+    status_.deviceModel = model;
+}
+
 PhaseStatus PhaseChannel::Snapshot() const {
     std::lock_guard lock(mutex_);
     return status_;

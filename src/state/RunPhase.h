@@ -50,6 +50,8 @@ struct PhaseStatus {
     std::uint64_t nowMs = 0;       // the last report
     bool deviceChanged = false;    // a switch or programming command has been sent
     RunEnd end = RunEnd::kRunning;
+    // The model value the device last answered, whether or not it fits the file.
+    std::optional<std::uint32_t> deviceModel;
 
     // Image bytes per second since the programming began; nothing before a millisecond passed.
     std::optional<double> BytesPerSecond() const;
@@ -78,6 +80,8 @@ class PhaseChannel {
     void Advance(std::uint64_t bytesDone, std::uint64_t nowMs);
     // The first end told stands.
     void End(RunEnd end, std::uint64_t nowMs);
+    // The device answered what model it is.
+    void Identified(std::uint32_t model);
 
     PhaseStatus Snapshot() const;
     bool DeviceChanged() const { return Snapshot().deviceChanged; }
