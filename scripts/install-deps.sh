@@ -16,7 +16,7 @@ packages=(
     cmake g++ make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev
     qt6-base-dev fonts-wqy-microhei
-    help2man dpkg-dev file
+    help2man dpkg-dev file libvterm-dev
 )
 optional=()
 for group in "$@"; do

@@ -7,6 +7,7 @@
 #include "app/DialogView.h"
 #include "app/ExitCodes.h"
 #include "app/FirstReportWatch.h"
+#include "app/NaturalOrder.h"
 #include "app/PhaseText.h"
 #include "app/UpdateController.h"
 #include "protocol/FittingPorts.h"
@@ -39,8 +40,9 @@ struct Station::Slot : Operator, DialogView, FileSystem {
     // What a finished run in watch mode waits for before the port takes the next device.
     enum class After { kNothing, kRestart, kReturn, kUnplug };
 
-    Slot(std::string p, StationEvents& e, std::string firmware, std::string folder)
-        : events(e), path(std::move(firmware)), logFolder(std::move(folder)) {
+    Slot(std::string p, StationEvents& e, std::string firmware, std::uint32_t model,
+         std::string folder)
+        : events(e), path(std::move(firmware)), fileModel(model), logFolder(std::move(folder)) {
         status.port = std::move(p);
     }
 
@@ -83,14 +85,24 @@ struct Station::Slot : Operator, DialogView, FileSystem {
     PortStatus Snapshot() {
         std::lock_guard lock(mutex);
         PortStatus row = status;
-        if (st && row.state == PortStatus::State::kRunning) {
-            row.doing = DescribePhase(st->phases.Snapshot());
+        // Without a device at the port (or with one not started) nothing is identified.
+        const bool device = row.state == PortStatus::State::kRunning ||
+                            row.state == PortStatus::State::kDone ||
+                            row.state == PortStatus::State::kUnplug;
+        if (!st || !device) return row;
+        const PhaseStatus phases = st->phases.Snapshot();
+        if (row.state == PortStatus::State::kRunning) row.doing = DescribePhase(phases);
+        if (phases.deviceModel) {
+            row.model = phases.deviceModel;
+        } else if (phases.phase > Phase::kCheckingModel) {
+            row.model = fileModel;  // found under the file's identities and taken for it
         }
         return row;
     }
 
     StationEvents& events;
     std::string path;
+    std::uint32_t fileModel;
     std::string logFolder;
     StdFileSystem files;
     std::unique_ptr<HidPlatform> view;  // the bus as seen from the port
@@ -117,12 +129,13 @@ Station::~Station() {
 }
 
 Station::Slot& Station::SlotOf(const std::string& port) {
-    const auto it = std::lower_bound(
-        slots_.begin(), slots_.end(), port,
-        [](const std::unique_ptr<Slot>& s, const std::string& p) { return s->status.port < p; });
+    const auto it = std::lower_bound(slots_.begin(), slots_.end(), port,
+                                     [](const std::unique_ptr<Slot>& s, const std::string& p) {
+                                         return NaturalLess(s->status.port, p);
+                                     });
     if (it != slots_.end() && (*it)->status.port == port) return **it;
-    return **slots_.insert(
-        it, std::make_unique<Slot>(port, events_, options_.firmware, options_.logFolder));
+    return **slots_.insert(it, std::make_unique<Slot>(port, events_, options_.firmware,
+                                                      loaded_.g_fwModel, options_.logFolder));
 }
 
 void Station::Start(Slot& slot) {
@@ -219,7 +232,17 @@ void Station::Watch(std::uint64_t now) {
                 }
                 break;
             case Slot::After::kNothing:
-                if (here) Start(slot);
+                if (!here) {
+                    if (slot.status.state == PortStatus::State::kNotStarted) {
+                        std::lock_guard lock(slot.mutex);
+                        slot.status.state = PortStatus::State::kWaiting;
+                    }
+                } else if (stop_) {
+                    std::lock_guard lock(slot.mutex);
+                    slot.status.state = PortStatus::State::kNotStarted;
+                } else {
+                    Start(slot);
+                }
                 break;
         }
     }
