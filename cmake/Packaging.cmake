@@ -1,6 +1,8 @@
 # What CPack makes: on Linux a Debian package (cpack -G DEB) of the programs, the udev rule, the
-# desktop entry and icon, the man page and the bash completion, its dependencies computed from the
-# binaries; on Windows a zip of the two programs and a short README (cpack -G ZIP).
+# desktop entry and icon, the man page, the bash completion and the Mender update module, its
+# dependencies computed from the binaries; on Windows a zip of the two programs and a short README
+# (cpack -G ZIP), and the description of an MSI of the same files for wixl
+# (packaging/windows/Msi.cmake).
 set(CPACK_PACKAGE_NAME quillon)
 set(CPACK_PACKAGE_VENDOR Quillon)
 set(CPACK_PACKAGE_CONTACT "Quillon developers <quillon@localhost>")
@@ -27,7 +29,17 @@ if(WIN32)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/README.txt
                    ${CMAKE_BINARY_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)
     install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
+    include(${PROJECT_SOURCE_DIR}/packaging/windows/Msi.cmake)
 else()
+    # The Mender update module, which runs the quillon installed beside it. Mender looks for
+    # modules under /usr/share/mender/modules/v3.
+    include(GNUInstallDirs)
+    set(QUILLON_BIN "${CMAKE_INSTALL_FULL_BINDIR}/quillon")
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/mender/quillon.in
+                   ${CMAKE_BINARY_DIR}/mender/quillon @ONLY)
+    install(PROGRAMS ${CMAKE_BINARY_DIR}/mender/quillon
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/mender/modules/v3)
+
     set(CPACK_GENERATOR DEB)
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # quillon_<version>_<arch>.deb

@@ -2,13 +2,15 @@
 # Installs, with apt-get, whatever of the build's Debian 12 packages is missing. Needs root (or
 # sudo) only when something is missing. Extra groups: "fuzz" (clang and its fuzzer runtime),
 # "kernel" (what the real-kernel tests need: QEMU, a static busybox, cpio, xz, udev for the
-# Windows guest), "mingw" (the MinGW-w64 cross compilers alone, for the Windows zip), "windows"
-# (the MinGW-w64 cross compilers, Wine with its 32-bit half, Xvfb, GoogleTest's sources,
-# ImageMagick, a CJK font for the Windows screenshot).
+# Windows guest), "mingw" (the MinGW-w64 cross compilers and wixl, for the Windows zip and
+# installer), "windows" (the MinGW-w64 cross compilers, Wine with its 32-bit half, Xvfb,
+# GoogleTest's sources, ImageMagick, a CJK font for the Windows screenshot), "mender" (Mender's
+# client and artifact tool, for the stage that installs artifacts through the update module).
 # A package index that cannot be updated (a mirror in mid-sync) is retried a few times, then the
 # install goes on with the index as it is. When packages cannot be had, one line names them and
 # why, and the script fails; only 32-bit Wine may be missing, the Windows stages then running
-# the x86_64 build under 64-bit Wine (scripts/windows-build.sh says so).
+# the x86_64 build under 64-bit Wine (scripts/windows-build.sh says so), and Mender's tools, the
+# Mender stage then saying that it cannot run.
 set -euo pipefail
 
 windows=0
@@ -23,13 +25,14 @@ for group in "$@"; do
     case "$group" in
         fuzz) packages+=(clang libclang-rt-14-dev) ;;
         kernel) packages+=(qemu-system-x86 busybox-static cpio xz-utils udev) ;;
-        mingw) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix) ;;
+        mingw) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wixl) ;;
         windows)
             packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
                 wine fonts-wine xvfb imagemagick fonts-wqy-microhei)
             optional+=(wine32:i386)
             windows=1
             ;;
+        mender) optional+=(mender-client mender-artifact) ;;
         *) echo "install-deps: unknown group $group" >&2; exit 2 ;;
     esac
 done

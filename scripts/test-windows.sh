@@ -18,20 +18,11 @@ for dir in build-win32 build-win64; do
     cmake --build "$dir" -j2 --target "${targets[@]}"
 done
 
-# Wine: a prefix in the build dir, no debug output, no prompt to install Mono or Gecko.
-export WINEPREFIX="$PWD/$WIN_BUILD/wine" WINEARCH=$WIN_ARCH WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-# One wineserver for the whole run, started first with its output detached: without it each
-# test's wine start spawns and tears down its own server, and ctest waits on their output.
-mkdir -p "$WINEPREFIX"  # wineserver will not start in a prefix that does not exist yet
-wineserver -p </dev/null >/dev/null 2>&1
+# Wine in a prefix in the build dir, with one wineserver for the run (ctest would otherwise wait
+# on the output of the servers that each test's wine start spawns), and every start through
+# "${fixed_layout[@]}" (scripts/windows-build.sh).
+start_wine "$PWD/$WIN_BUILD/wine"
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-# Every Wine start runs with address-space randomization off (setarch -R; what ctest starts
-# inherits it). This Wine has no preloader to reserve its fixed addresses first, so its loader's
-# heap lands at random, and about one start in 5,000 found it on the page Wine maps for the shared
-# user data and ended at once with status 1, silently under WINEDEBUG=-all.
-fixed_layout=(setarch "$(uname -m)" -R)
-"${fixed_layout[@]}" wine cmd /c exit </dev/null >/dev/null 2>&1
 
 # The dialog's UI test runs with the others, as the ctest entry DialogUi: on its own Xvfb screen,
 # in a Wine prefix and server of its own (BUILD/wine-ui). The README's screenshot is not retaken

@@ -1,5 +1,6 @@
-# What the Windows stages share (sourced by scripts/test-windows.sh and tests/kernel/run.sh):
-# which build runs under which Wine, and how a cross-build directory is configured.
+# What the Windows stages share (sourced by scripts/test-windows.sh, tests/kernel/run.sh and
+# tests/package/msi.sh): which build runs under which Wine, how a cross-build directory is
+# configured, and how Wine is started for a run.
 
 # The shipped programs are the 32-bit ones, and they run under 32-bit Wine (Debian's wine32:i386,
 # whose loader is /usr/lib/wine/wine). Where it cannot be had, or the kernel runs no 32-bit
@@ -24,4 +25,23 @@ configure_windows() {
         -DCMAKE_TOOLCHAIN_FILE="$(dirname "${BASH_SOURCE[0]}")/../cmake/toolchains/$toolchain.cmake" \
         -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" -DQUILLON_WERROR="$werror" \
         -DQUILLON_BENCH=OFF -DQUILLON_TESTS="$tests" "$@" >/dev/null
+}
+
+# Wine for a run in the prefix $1 (an absolute path; made when missing): no debug output, no
+# prompt to install Mono or Gecko, no menu entries on this machine for the shortcuts an installer
+# makes in the prefix. One wineserver serves the whole run, started first with its output
+# detached: without it each wine start spawns and tears down its own server, and whoever waits
+# on their output waits on it. The caller stops it (wineserver -k) when done.
+# Every Wine start runs with address-space randomization off, through "${fixed_layout[@]}"
+# (setarch -R; what it starts inherits it). This Wine has no preloader to reserve its fixed
+# addresses first, so its loader's heap lands at random, and about one start in 5,000 found it on
+# the page Wine maps for the shared user data and ended at once with status 1, silently under
+# WINEDEBUG=-all.
+start_wine() {
+    export WINEPREFIX=$1 WINEARCH=$WIN_ARCH WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    mkdir -p "$WINEPREFIX"  # wineserver will not start in a prefix that does not exist yet
+    wineserver -p </dev/null >/dev/null 2>&1
+    fixed_layout=(setarch "$(uname -m)" -R)
+    "${fixed_layout[@]}" wine cmd /c exit </dev/null >/dev/null 2>&1
 }

@@ -164,7 +164,8 @@ TEST(CliJson, ExitCodeTable) {
 }
 
 // A station tells each port's run as update --json would, every object with its port and each
-// run closed by its own result; the station's exit code sums them up.
+// run closed by its own result; the station's exit code sums them up. Each simulated device's
+// flash is dumped under its port.
 TEST(CliJson, StationRunsEachEndInTheirOwnResult) {
     const Files f;
     const std::string two = f.dir.WriteText("two.json", R"({"devices": [{"model": 3, "port": "a"},
@@ -177,7 +178,7 @@ TEST(CliJson, StationRunsEachEndInTheirOwnResult) {
     };
     const Row rows[] = {
         {1,
-         f.fw + " --simulate " + two,
+         f.fw + " --simulate " + two + " --dump-flash " + f.dir.Path().string(),
          {{"a", {text::kDone}}, {"b", {text::kBurnTimeout, text::kReadBurnFailed}}}},
         {3, f.refused + " --simulate", {{"", {text::kBadData2}}}},
         {4, f.fw + " --simulate " + f.empty, {{"", {}}}},
@@ -202,6 +203,11 @@ TEST(CliJson, StationRunsEachEndInTheirOwnResult) {
             }
         }
     }
+    const std::vector<std::uint8_t> image = test::TempDir::Read(Examples("scanner-model3.bin"));
+    const std::vector<std::uint8_t> failed = test::TempDir::Read(f.dir.File("flash-b.bin"));
+    EXPECT_EQ(test::TempDir::Read(f.dir.File("flash-a.bin")), image);
+    EXPECT_EQ(failed.size(), image.size());
+    EXPECT_NE(failed, image);
 }
 
 // inspect and list print one document, refusals and usage errors included.

@@ -109,7 +109,8 @@ TEST(Cli, MisuseExits2) {
                            "inspect --bogus x",
                            "pack a b",
                            "pack --model x a b",
-                           "pack --model 3 --type 256 a b"};
+                           "pack --model 3 --type 256 a b",
+                           "station a --dump-flash x"};
     for (const char* c : cases) EXPECT_EQ(Quillon(c).code, 2) << c;
     EXPECT_EQ(Quillon("--help").code, 0);
     EXPECT_EQ(Quillon("inspect --help").code, 0);

@@ -25,14 +25,18 @@ constexpr std::uint64_t kReturnMs = 60000;       // and is back within, as the w
 
 }  // namespace
 
-std::string ReadBackLogFor(const std::string& port) {
+std::string PortFileName(const std::string& port) {
     std::string name = port;
     for (char& c : name) {
         const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                           (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
         if (!keep) c = '_';
     }
-    return "Readtest-" + name + ".bin";
+    return name;
+}
+
+std::string ReadBackLogFor(const std::string& port) {
+    return "Readtest-" + PortFileName(port) + ".bin";
 }
 
 // One port: its run's own state, platform view, operator, display and read-back log.
@@ -178,7 +182,11 @@ void Station::Finish(Slot& slot) {
     run.ok = ok;
     run.end = slot.st->phases.Snapshot();
     run.exitCode = ExitCodeOf(run.end.end);
-    run.durationMs = setup_.Base().NowMs() - slot.startedAt;
+    // Until the run told its end on its own thread: this thread sees it only at its next tick,
+    // one more millisecond or not as the threads were scheduled.
+    const std::uint64_t endedAt =
+        run.end.end != RunEnd::kRunning ? run.end.nowMs : setup_.Base().NowMs();
+    run.durationMs = endedAt > slot.startedAt ? endedAt - slot.startedAt : 0;
     run.bytes = run.end.bytesDone;
     {
         std::lock_guard lock(slot.mutex);

@@ -109,8 +109,10 @@ class Station {
     std::atomic<bool> busy_{false};
 };
 
-// The read-back log's name for a run at port: "Readtest-<port>.bin", the port's characters
-// other than letters, digits, '.', '-' and '_' written as '_'.
+// A port as part of a file name: its characters other than letters, digits, '.', '-' and '_'
+// written as '_'.
+std::string PortFileName(const std::string& port);
+// The read-back log's name for a run at port: "Readtest-<PortFileName>.bin".
 std::string ReadBackLogFor(const std::string& port);
 
 }  // namespace quillon

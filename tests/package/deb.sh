@@ -14,7 +14,7 @@ contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for f in ./usr/bin/quillon ./usr/bin/quillon-gui ./usr/bin/quillon-simd \
     ./usr/lib/udev/rules.d/70-quillon.rules ./usr/share/applications/quillon-gui.desktop \
     ./usr/share/icons/hicolor/scalable/apps/quillon.svg ./usr/share/man/man1/quillon.1 \
-    ./usr/share/bash-completion/completions/quillon; do
+    ./usr/share/bash-completion/completions/quillon ./usr/share/mender/modules/v3/quillon; do
     grep -qx "$f" <<<"$contents" || { echo "missing from the package: $f"; status=1; }
 done
 # Nothing outside /usr (a rule under /etc would be a local rule, not a packaged one).

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The Windows zip holds exactly the dialog, the command line and the README, under one folder.
+# The Windows zip holds exactly the dialog, the command line and the README, under one folder,
+# the same files that the MSI installs.
 # Usage: tests/package/zip.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-zip=$(scripts/package-windows.sh | tail -n 1)
+zip=$(scripts/package-windows.sh | grep '\.zip$')
 echo "package: $zip"
 top=$(basename "$zip" .zip)
 expected=$(printf '%s\n' "$top/Quillon.exe" "$top/README.txt" "$top/cli/quillon.exe")
@@ -20,4 +21,7 @@ trap 'rm -rf "$dir"' EXIT
 file "$dir/$top/Quillon.exe" | grep -q 'PE32.*(GUI)' || { file "$dir/$top/Quillon.exe"; exit 1; }
 file "$dir/$top/cli/quillon.exe" | grep -q 'PE32.*(console)' || { file "$dir/$top/cli/quillon.exe"; exit 1; }
 grep -q 'cli\\quillon.exe' "$dir/$top/README.txt"
+for f in Quillon.exe README.txt cli/quillon.exe; do
+    cmp "$dir/$top/$f" "$(dirname "$zip")/msi-stage/$f" || { echo "$f: not the MSI's"; exit 1; }
+done
 echo "zip holds: $(tr '\n' ' ' <<<"$expected")"

@@ -10,7 +10,7 @@ namespace quillon::cli {
 
 namespace {
 
-enum class Value { kNone, kAnything, kAnyFile, kFirmwareFile, kScenarioFile };
+enum class Value { kNone, kAnything, kAnyFile, kFolder, kFirmwareFile, kScenarioFile };
 
 // What a word after opt is completed with.
 Value ValueOf(const CLI::Option& opt) {
@@ -20,6 +20,7 @@ Value ValueOf(const CLI::Option& opt) {
     if (opt.get_expected_max() == 0) return Value::kNone;  // a flag
     if (type.find(".json") != std::string::npos) return Value::kScenarioFile;
     if (type.find("FILE") != std::string::npos) return Value::kAnyFile;
+    if (type == "DIR") return Value::kFolder;
     return Value::kAnything;
 }
 
@@ -28,6 +29,8 @@ std::string Reply(Value v) {
     switch (v) {
         case Value::kAnyFile:
             return "COMPREPLY=($(compgen -f -- \"$cur\"))";
+        case Value::kFolder:
+            return "COMPREPLY=($(compgen -d -- \"$cur\"))";
         case Value::kFirmwareFile:
             return "COMPREPLY=($(compgen -f -X '!*.fw' -- \"$cur\") $(compgen -d -- \"$cur\"))";
         case Value::kScenarioFile:

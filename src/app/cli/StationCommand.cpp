@@ -2,6 +2,7 @@
 // each run pinned to its port; --watch keeps the station open for the next devices.
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -10,6 +11,7 @@
 #include "app/RunSetup.h"
 #include "app/Station.h"
 #include "app/cli/Commands.h"
+#include "app/cli/FlashDump.h"
 #include "app/cli/InterruptHold.h"
 #include "app/cli/StationOutput.h"
 #include "app/cli/StationTable.h"
@@ -17,6 +19,7 @@
 #include "app/cli/VirtualTime.h"
 #include "firmware/FirmwareLoader.h"
 #include "firmware/Sha256.h"
+#include "sim/SimulatedBus.h"
 
 namespace quillon::cli {
 
@@ -43,6 +46,11 @@ class StationCommand : public Command {
             "Ctrl-C stops the watch from starting any further device at once (their rows say\n"
             "not started); the updates in progress go on to their end, then the station exits.\n"
             "\n"
+            "--dump-flash DIR writes, once every run has ended, each simulated device's\n"
+            "flash over the region that FILE programs to DIR/flash-PORT.bin (a second\n"
+            "device at the same port to flash-PORT.2.bin, and so on), to compare with the\n"
+            "image.\n"
+            "\n"
             "Exit codes: 0 every device ended with \"완료\"; 1 a run failed; 2 the command line\n"
             "was wrong; 3 the file was refused (nothing sent); 4 no device fits the file.");
         sub_->add_option("FILE", options_.firmware, "the firmware file")->required();
@@ -53,6 +61,10 @@ class StationCommand : public Command {
         sub_->add_option("--log", logPath_, "append one JSON line per finished device to FILE")
             ->type_name("FILE.jsonl");
         simulate_ = AddSimulation(options_);
+        sub_->add_option("--dump-flash", dumpFolder_,
+                         "write each simulated device's flash at the end")
+            ->type_name("DIR")
+            ->needs(simulate_);
         sub_->add_flag("--json", json_, "JSON Lines on standard output instead of the texts");
     }
 
@@ -97,6 +109,12 @@ class StationCommand : public Command {
         if (log.file != nullptr) std::fclose(log.file);
         const int code = Summary(rows, json);
         TellVirtualTime(setup, options_.virtualTime, started);
+        if (setup.Bus() != nullptr && !dumpFolder_.empty()) {
+            if (const std::string failed = Dump(*setup.Bus(), *loaded); !failed.empty()) {
+                std::fprintf(stderr, "quillon station: cannot write %s\n", failed.c_str());
+                return kExitFailed;
+            }
+        }
         return code;
     }
 
@@ -112,6 +130,21 @@ class StationCommand : public Command {
         }
         TerminalOperator op(options_.firmware);
         return FirmwareLoader(loaded, op, files).LoadFirmwareFile() == 0;
+    }
+
+    // Every simulated device's flash into the dump folder; the path that could not be written,
+    // or empty.
+    std::string Dump(sim::SimulatedBus& bus, const SharedState& loaded) {
+        std::map<std::string, int> seen;
+        for (std::size_t i = 0; i < bus.Platform().DeviceCount(); ++i) {
+            const sim::SimDevice& device = bus.Platform().Device(i);
+            const std::string name = PortFileName(device.Config().port);
+            const int n = ++seen[name];
+            const std::string path =
+                dumpFolder_ + "/flash-" + name + (n == 1 ? "" : "." + std::to_string(n)) + ".bin";
+            if (!DumpFlash(device, loaded, path)) return path;
+        }
+        return "";
     }
 
     int Fail(int code, const std::string& error) {
@@ -150,6 +183,7 @@ class StationCommand : public Command {
     StationOptions station_;
     CLI::Option* simulate_;
     std::string logPath_;
+    std::string dumpFolder_;
     bool json_ = false;
     std::mutex stdoutLock_;
 };

@@ -11,29 +11,17 @@
 #include "app/RunSetup.h"
 #include "app/UpdateController.h"
 #include "app/cli/Commands.h"
+#include "app/cli/FlashDump.h"
 #include "app/cli/InterruptHold.h"
 #include "app/cli/StorageNotice.h"
 #include "app/cli/TerminalOperator.h"
 #include "app/cli/TerminalProgress.h"
 #include "app/cli/VirtualTime.h"
-#include "firmware/FirmwareHeader.h"
 #include "sim/SimulatedBus.h"
 
 namespace quillon::cli {
 
 namespace {
-
-bool DumpFlash(sim::SimDevice& device, const SharedState& loaded, const std::string& path) {
-    const std::uint32_t start = loaded.g_fwStartAddress;
-    const std::uint32_t length = loaded.g_cbValidatedFile - kHeaderSize;
-    const sim::SimFlash& flash = loaded.g_fwStorage == 1 ? device.Spi() : device.Flash();
-    std::vector<std::uint8_t> bytes(length);
-    if (flash.InRange(start, length)) flash.Read(start, bytes.data(), length);
-    std::FILE* f = OpenForWriting(path);
-    if (f == nullptr) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
 
 // One run over hid, told by op and progress; interrupts are held from the run's first report
 // to its end. The exit code its end gives.
