@@ -273,6 +273,9 @@ std::vector<PortStatus> Station::Run() {
     }
     std::uint64_t nextScan = base.NowMs();
     for (;;) {
+        // On virtual time a run that ends now is seen ended now, not at the next tick or now as
+        // the threads happened to be scheduled: the station's own end is then the same each time.
+        if (sim::SimClock* clock = setup_.VirtualClock()) clock->WaitForOthers();
         const std::uint64_t now = base.NowMs();
         bool busy = false;
         for (auto& s : slots_) {
