@@ -2,7 +2,15 @@
 # subcommands' help in a section of its own, and the bash completion the program prints. The
 # texts are UTF-8 (the operator's texts are Korean and Chinese), and so is the page.
 # Takes QUILLON (the program), HELP2MAN, OUT_DIR.
-set(commands update inspect list pack)
+
+# The commands are those the program defines, so that none can be left out of the page.
+execute_process(COMMAND "${QUILLON}" completion --commands OUTPUT_VARIABLE commands
+                RESULT_VARIABLE result)
+string(STRIP "${commands}" commands)
+if(NOT result EQUAL 0 OR commands STREQUAL "")
+    message(FATAL_ERROR "${QUILLON} completion --commands failed")
+endif()
+string(REPLACE "\n" ";" commands "${commands}")
 
 # The commands' help, each as preformatted roff under a subsection.
 set(include "[COMMANDS]\n")

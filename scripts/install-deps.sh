@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever of the build's Debian 12 packages is missing. Needs root (or
-# sudo) only when something is missing. Extra groups: "fuzz" (clang and its fuzzer runtime),
-# "kernel" (what the real-kernel tests need: QEMU, a static busybox, cpio, xz, udev for the
-# Windows guest), "mingw" (the MinGW-w64 cross compilers and wixl, for the Windows zip and
-# installer), "windows" (the MinGW-w64 cross compilers, Wine with its 32-bit half, Xvfb,
+# sudo) only when something is missing. The base set includes libsodium (signature checks) and
+# minisign (which makes the tests' keys and signatures). Extra groups: "fuzz" (clang and its
+# fuzzer runtime), "kernel" (what the real-kernel tests need: QEMU, a static busybox, cpio, xz,
+# udev for the Windows guest), "mingw" (the MinGW-w64 cross compilers, the static libgcrypt the
+# Windows programs check signatures with, and wixl, for the Windows zip and installer),
+# "windows" (the MinGW-w64 cross compilers and libgcrypt, Wine with its 32-bit half, Xvfb,
 # GoogleTest's sources, ImageMagick, a CJK font for the Windows screenshot), "mender" (Mender's
 # client and artifact tool, for the stage that installs artifacts through the update module).
 # A package index that cannot be updated (a mirror in mid-sync) is retried a few times, then the
@@ -18,17 +20,21 @@ packages=(
     cmake g++ make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev
     qt6-base-dev fonts-wqy-microhei
-    help2man dpkg-dev file libvterm-dev
+    help2man dpkg-dev file
+    libsodium-dev minisign libvterm-dev
 )
 optional=()
 for group in "$@"; do
     case "$group" in
         fuzz) packages+=(clang libclang-rt-14-dev) ;;
         kernel) packages+=(qemu-system-x86 busybox-static cpio xz-utils udev) ;;
-        mingw) packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wixl) ;;
+        mingw)
+            packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libgcrypt-mingw-w64-dev
+                wixl)
+            ;;
         windows)
-            packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
-                wine fonts-wine xvfb imagemagick fonts-wqy-microhei)
+            packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libgcrypt-mingw-w64-dev
+                googletest wine fonts-wine xvfb imagemagick fonts-wqy-microhei)
             optional+=(wine32:i386)
             windows=1
             ;;

@@ -205,16 +205,20 @@ TEST(Discovery, SearchPlanBeforeAndAfterTheSwitch) {
         std::uint8_t type, storage;
         const char* before;
         const char* after;
+        SwitchBy by;
     };
+    constexpr SwitchBy kNone = SwitchBy::kNone, kWorker = SwitchBy::kWorker,
+                       kDiscovery = SwitchBy::kDiscovery;
     const Row rows[] = {
-        {3, 1, 0, "0581:0115", "0581:0115"},  // boot switch by the worker, same identity
-        {3, 0, 0, "0581:0115", ""},           // type 0: no switch
-        {259, 1, 1, "0581:0115", ""},         // an SPI image: no switch
-        {264, 1, 0, "0581:0215", "0581:0215"},
-        {1, 1, 0, "0581:0111 0581:011A 0581:011D 0581:0110 1EAB:3303", "0581:0111"},
-        {5, 1, 0, "0581:0120 0581:011A 0581:011D 1EAB:3303", "0581:0120"},
-        {7, 0, 0, "0581:0110 0581:011A 0581:011D 1EAB:3303", ""},
-        {10, 1, 0, "0581:0110 0581:011A 0581:011D 1EAB:3303", ""},
+        {3, 1, 0, "0581:0115", "0581:0115", kWorker},  // boot switch by the worker, same identity
+        {3, 0, 0, "0581:0115", "", kNone},             // type 0: no switch
+        {259, 1, 1, "0581:0115", "", kNone},           // an SPI image: no switch
+        {3, 1, 2, "0581:0115", "0581:0115", kWorker},  // no flash named: switched all the same
+        {264, 1, 0, "0581:0215", "0581:0215", kWorker},
+        {1, 1, 0, "0581:0111 0581:011A 0581:011D 0581:0110 1EAB:3303", "0581:0111", kDiscovery},
+        {5, 1, 0, "0581:0120 0581:011A 0581:011D 1EAB:3303", "0581:0120", kDiscovery},
+        {7, 0, 0, "0581:0110 0581:011A 0581:011D 1EAB:3303", "", kNone},
+        {10, 1, 0, "0581:0110 0581:011A 0581:011D 1EAB:3303", "", kNone},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE("model " + std::to_string(row.model) + " type " + std::to_string(row.type));
@@ -223,6 +227,7 @@ TEST(Discovery, SearchPlanBeforeAndAfterTheSwitch) {
         const SearchPlan plan = PlanSearch(*rig.st);
         EXPECT_EQ(Ids(plan.beforeSwitch), row.before);
         EXPECT_EQ(Ids(plan.afterSwitch), row.after);
+        EXPECT_EQ(plan.switchBy, row.by);
         const SimDeviceConfig device = sim::DefaultDeviceFor(*rig.st);
         EXPECT_TRUE(Holds(plan.beforeSwitch, device.application));
         if (!plan.afterSwitch.empty()) {

@@ -160,7 +160,9 @@ TEST(HidrawTransfer, AHeldWriteTimesOutAndCancelReturnsOnlyOnceItEnded) {
     // The transfer is still pending: a second write on the event is refused.
     EXPECT_EQ(rig.hid.StartWrite(ch.hDevice, out.data(), 64, rig.record), TransferStart::kFailed);
 
-    // The device takes the data only after a while.
+    // The device takes the data only after a while. The wait is timed from before the device
+    // starts its pause, so that a slow start of this thread cannot shorten what it measures.
+    const std::uint64_t t1 = rig.hid.NowMs();
     Bytes drained;
     std::thread device([&] {
         rig.hid.Sleep(150);
@@ -170,9 +172,8 @@ TEST(HidrawTransfer, AHeldWriteTimesOutAndCancelReturnsOnlyOnceItEnded) {
             if (got.empty()) rig.hid.Sleep(1);
         }
     });
-    const std::uint64_t t1 = rig.hid.NowMs();
     rig.hid.CancelTransfer(ch.hDevice);
-    EXPECT_GE(rig.hid.NowMs() - t1, 140u);  // it waited for the write to end
+    EXPECT_GE(rig.hid.NowMs() - t1, 150u);  // it waited for the write to end
     device.join();
     EXPECT_EQ(Bytes(drained.end() - 64, drained.end()), out);
     // The writer is free again.

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
+#include "app/PhaseText.h"
 #include "app/UpdateController.h"
+#include "protocol/UpdateWorker.h"
 #include "sim/Scenario.h"
 #include "state/Texts.h"
 #include "support/Rig.h"
@@ -161,6 +164,72 @@ TEST(ProgressContract, WholeRunThroughTheController) {
     gate.Release();
     EXPECT_TRUE(controller.StartUpdate());
     EXPECT_EQ(controller.WaitForRun(), 0);
+}
+
+// The terminal's percentage and bar never run ahead of the image bytes programmed and verified,
+// which the dialog's own credit-driven percentage may do.
+TEST(ProgressDisplay, PercentNeverAheadOfTheBytes) {
+    struct Row {
+        const char* name;
+        int dialog;
+        Phase phase;
+        std::uint64_t done, total;
+        int shown;
+    };
+    const Row rows[] = {
+        {"19.2 of 19.5 KiB", 100, Phase::kProgramming, 19661, 19968, 98},
+        {"behind the bytes: as it is", 40, Phase::kProgramming, 10000, 20000, 40},
+        {"after programming", 100, Phase::kFirstWord, 20000, 20000, 100},
+        {"before programming", 0, Phase::kWaitingForDevice, 0, 0, 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        PhaseStatus s;
+        s.phase = r.phase;
+        s.bytesDone = r.done;
+        s.bytesTotal = r.total;
+        EXPECT_EQ(PercentNotAheadOfBytes(r.dialog, s), r.shown);
+    }
+}
+
+// Every pause of a wait for a restarted device, and of the settle once it is back, is told at
+// least once a second, so that a display counts each second (not 0, 2, 4 s).
+TEST(ProgressDisplay, WaitsAreToldEverySecond) {
+    struct PauseWatch : ForwardingHidPlatform {
+        using ForwardingHidPlatform::ForwardingHidPlatform;
+        void Sleep(std::uint32_t ms) override {
+            before(ms);
+            inner_->Sleep(ms);
+        }
+        std::function<void(std::uint32_t)> before;
+    };
+    test::Rig rig;
+    rig.Firmware(3, 1);  // the worker switches the device into its boot loader
+    sim::SimDeviceConfig device = sim::DefaultDeviceFor(*rig.st);
+    device.restartDelayMs = 4500;
+    rig.Add(device);
+    std::uint64_t enteredMs = 0;
+    const auto waiting = [](Phase p) {
+        return p == Phase::kWaitingForDevice || p == Phase::kSettling;
+    };
+    rig.st->phases.Listen([&](PhaseChannel::Event e, const PhaseStatus& s) {
+        if (e != PhaseChannel::Event::kPhase) return;
+        enteredMs = s.nowMs;
+    });
+    PauseWatch watch(rig.log);
+    std::uint64_t waitedMs = 0;
+    watch.before = [&](std::uint32_t ms) {
+        const PhaseStatus s = rig.st->phases.Snapshot();
+        if (!waiting(s.phase)) return;
+        waitedMs += ms;
+        // Until this pause ends, a display shows what was told before it.
+        EXPECT_LE(rig.Now() + ms - (enteredMs + s.waitedMs), 1000u) << DescribePhase(s);
+    };
+    LinkServices services{*rig.st, watch, rig.op, rig.files};
+    rig.st->g_bBusy = 1;
+    EXPECT_EQ(UpdateWorker(services).UpdateThreadProc(), 0);
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{text::kDone});
+    EXPECT_GE(waitedMs, 4500u + 2000u);  // the restart, then the settle
 }
 
 }  // namespace

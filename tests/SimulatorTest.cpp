@@ -81,10 +81,18 @@ TEST(Scenario, ParsesEveryField) {
 
 TEST(Scenario, ErrorsNameTheField) {
     const std::pair<const char*, const char*> cases[] = {
-        {"{", "parse"},
+        // Where the text stops being JSON, as an editor counts lines and columns.
+        {"{", "line 1, column 2: the text ends too early"},
+        {"{\"devices\": [\n  {\"model\": 3,\n   }]}", "line 3, column 4: not JSON at '}'"},
+        {"\x01", "line 1, column 1: not JSON at byte 0x01"},
         {R"({"device": []})", "devices"},
-        {R"({"devices": [{"model": "x"}]})", "devices[0].model"},
-        {R"({"devices": [{"generation": 256}]})", "devices[0].generation: out of range"},
+        {R"({"devices": [{"model": "x"}]})", "devices[0].model must be a number, not \"x\""},
+        {R"({"devices": [{"generation": 256}]})", "devices[0].generation must be at most 255"},
+        {R"({"devices": [{"restartDelayMs": -5}]})",
+         "devices[0].restartDelayMs must be at least 0"},
+        // A string is read as a number only when it is one: no sign, no blanks.
+        {R"({"devices": [{"seed": "-5"}]})", "devices[0].seed must be at least 0"},
+        {R"({"devices": [{"latencyMs": 1.5}]})", "devices[0].latencyMs must be a whole number"},
         {R"({"devices": [{"start": "sleep"}]})", "devices[0].start"},
         {R"({"devices": [{"faults": [{"command": "Frob", "kind": "gone"}]}]})",
          "devices[0].faults[0].command"},
@@ -108,6 +116,7 @@ TEST(Scenario, ErrorsNameTheField) {
         std::string error;
         EXPECT_FALSE(ParseScenario(json, s, error)) << json;
         EXPECT_NE(error.find(needle), std::string::npos) << json << " -> " << error;
+        EXPECT_EQ(error.find("exception"), std::string::npos) << error;
     }
 }
 

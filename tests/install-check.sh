@@ -28,6 +28,25 @@ if [ -e "$build/quillon.1" ]; then
         || { echo "missing or not a man page: $prefix/share/man/man1/quillon.1"; status=1; }
     grep -q '^complete .*_quillon quillon$' "$stage$prefix/share/bash-completion/completions/quillon" \
         || { echo "missing: $prefix/share/bash-completion/completions/quillon"; status=1; }
+    for command in $("$build/quillon" completion --commands); do
+        grep -q "^\.SS \"quillon $command\"" "$stage$prefix/share/man/man1/quillon.1" \
+            || { echo "the man page has no section for quillon $command"; status=1; }
+    done
+    # What the completion offers after a word, in a folder with one file of each kind.
+    files="$stage/files"
+    mkdir "$files" && touch "$files/a.fw" "$files/b.json" "$files/c.jsonl" "$files/d.txt"
+    completes() {
+        (cd "$files" && bash -c 'source "$0"; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _quillon
+            for w in "${COMPREPLY[@]}"; do echo "$w"; done | sort | tr "\n" " "' \
+            "$stage$prefix/share/bash-completion/completions/quillon" quillon "$@")
+    }
+    for row in "station a.fw --log|c.jsonl " "update --simulate|a.fw b.json " \
+        "list --simulate|b.json " "update a.fw --port|" "update|a.fw "; do
+        words=${row%|*} want=${row#*|}
+        # shellcheck disable=SC2086 # the words are split on purpose
+        got=$(completes $words "")
+        [ "$got" = "$want" ] || { echo "quillon $words completes \"$got\", not \"$want\""; status=1; }
+    done
 fi
 if [ -e "$build/quillon-gui" ]; then
     entry="$stage$prefix/share/applications/quillon-gui.desktop"

@@ -17,16 +17,21 @@ bool IsScenarioWord(const std::string& word) {
 
 namespace {
 
-// CLI11 would take any word after an option with an optional value; "--simulate=" and
-// "--simulate=S.json" say exactly what the rule means.
+// CLI11 would take the word after an option with an optional value whenever a required word
+// is still to come, so the rule is spelt out for it: "--simulate=S.json" for a scenario word, and
+// "--simulate --" otherwise (a "--" right after the option ends its values and is dropped; the
+// words after it are read as usual). Words after the user's own "--" are left alone.
 void ApplyScenarioRule(std::vector<std::string>& words) {
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        if (words[i] != "--simulate") continue;
-        if (i + 1 < words.size() && IsScenarioWord(words[i + 1])) {
-            words[i] += "=" + words[i + 1];
-            words.erase(words.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+    for (std::size_t i = 0; i < words.size() && words[i] != "--"; ++i) {
+        if (words[i] != "--simulate" && words[i] != "--simulate=") continue;
+        words[i] = "--simulate";
+        const auto next = words.begin() + static_cast<std::ptrdiff_t>(i) + 1;
+        if (next != words.end() && IsScenarioWord(*next)) {
+            words[i] += "=" + *next;
+            words.erase(next);
         } else {
-            words[i] += "=";
+            words.insert(next, "--");
+            ++i;
         }
     }
 }
@@ -60,6 +65,20 @@ std::string CommandName(const CLI::App& app, const CLI::App& reached) {
     return above.empty() ? reached.get_name() : above + " " + reached.get_name();
 }
 
+// CLI11's own words for a word that fits nowhere ("A subcommand is required", "The following
+// argument was not expected") say neither which word nor what it was taken for.
+std::string WhatWasWrong(const CLI::App& reached, const CLI::ParseError& e) {
+    const bool hasCommands = !reached.get_subcommands({}).empty();
+    const std::vector<std::string> extra = reached.remaining();
+    if (!extra.empty()) {
+        const std::string& word = extra.front();
+        if (word.size() > 1 && word[0] == '-') return "unknown option " + word;
+        return (hasCommands ? "unknown command " : "unexpected word ") + word;
+    }
+    if (hasCommands && reached.get_require_subcommand_min() > 0) return "no command given";
+    return e.what();
+}
+
 }  // namespace
 
 ParseOutcome ParseWords(CLI::App& app, std::vector<std::string> words) {
@@ -77,7 +96,7 @@ ParseOutcome ParseWords(CLI::App& app, std::vector<std::string> words) {
     } catch (const CLI::ParseError& e) {
         const CLI::App& reached = *Reached(app);
         outcome.kind = ParseOutcome::kUsageError;
-        outcome.what = e.what();
+        outcome.what = WhatWasWrong(reached, e);
         outcome.command = CommandName(app, reached);
         outcome.help = HelpOf(app, reached);
     }

@@ -1,5 +1,6 @@
 #include "app/PhaseText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quillon {
@@ -55,6 +56,9 @@ std::string DescribePhase(const PhaseStatus& s) {
         case Phase::kWaitingForDevice:
             return "waiting for the device to come back: " + std::to_string(s.waitedMs / 1000) +
                    " s of at most " + std::to_string((s.boundMs + 999) / 1000) + " s";
+        case Phase::kSettling:
+            return "letting the device settle: " + std::to_string(s.waitedMs / 1000) + " s of " +
+                   std::to_string((s.boundMs + 999) / 1000) + " s";
         case Phase::kRereadingFile:
             return "reading the file again";
         case Phase::kWakingModule:
@@ -72,6 +76,12 @@ std::string DescribePhase(const PhaseStatus& s) {
             return "starting the firmware";
     }
     return "";
+}
+
+int PercentNotAheadOfBytes(int percent, const PhaseStatus& s) {
+    if (s.phase != Phase::kProgramming || s.bytesTotal == 0) return percent;
+    const auto bytes = static_cast<int>(std::min(s.bytesDone, s.bytesTotal) * 100 / s.bytesTotal);
+    return std::min(percent, bytes);
 }
 
 std::string DescribeTransfer(const PhaseStatus& s) {

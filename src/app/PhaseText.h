@@ -20,6 +20,11 @@ std::string DescribeTransfer(const PhaseStatus& s);
 // 4.9 KiB/s)", or for a failure how long it ran and how far it came.
 std::string DescribeEnd(const PhaseStatus& s);
 
+// A percentage of the dialog's, held back while programming to the share of the image that is
+// programmed and verified: the dialog's runs on a credit of its own and may show 100 % before the
+// last bytes are read back.
+int PercentNotAheadOfBytes(int percent, const PhaseStatus& s);
+
 // "812 B", "18.0 KiB", "16.0 MiB".
 std::string FormatBytes(std::uint64_t bytes);
 // "0.4 s", "12 s", "3 min 12 s", "20 min".

@@ -46,6 +46,8 @@ const char* PhaseName(Phase phase) {
             return "switching";
         case Phase::kWaitingForDevice:
             return "waiting-for-device";
+        case Phase::kSettling:
+            return "settling";
         case Phase::kRereadingFile:
             return "rereading-file";
         case Phase::kWakingModule:
@@ -74,7 +76,9 @@ JsonObject RunEvents::PhaseEntered(const PhaseStatus& s) const {
     JsonObject o = Head("phase");
     o["ms"] = Since(s.startMs, s.nowMs);
     o["phase"] = PhaseName(s.phase);
-    if (s.phase == Phase::kWaitingForDevice) o["bound_ms"] = s.boundMs;
+    if (s.phase == Phase::kWaitingForDevice || s.phase == Phase::kSettling) {
+        o["bound_ms"] = s.boundMs;
+    }
     if (s.phase == Phase::kProgramming) {
         o["unit"] = s.spi ? "sector" : "block";
         o["count"] = s.count;

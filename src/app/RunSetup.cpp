@@ -1,5 +1,6 @@
 #include "app/RunSetup.h"
 
+#include <algorithm>
 #include <set>
 
 #include "app/Host.h"
@@ -29,6 +30,26 @@ bool SimulatedDevices(const RunOptions& options, sim::Scenario& out, std::string
     return true;
 }
 
+std::string NoDeviceAtPorts(HidPlatform& hid, const std::vector<std::string>& ports) {
+    const std::vector<std::string> seen = PortsPresent(hid);
+    const auto join = [](const std::vector<std::string>& words) {
+        std::string text;
+        for (const std::string& w : words) text += (text.empty() ? "" : ", ") + w;
+        return text;
+    };
+    std::vector<std::string> missing;
+    for (const std::string& p : ports) {
+        if (std::find(seen.begin(), seen.end(), p) == seen.end() &&
+            std::find(missing.begin(), missing.end(), p) == missing.end()) {
+            missing.push_back(p);
+        }
+    }
+    if (missing.empty()) return "";
+    return std::string(missing.size() == 1 ? "no device at port " : "no device at ports ") +
+           join(missing) +
+           (seen.empty() ? " (no device seen at any port)" : " (ports seen: " + join(seen) + ")");
+}
+
 namespace {
 
 // Discovery opens the same node again and again: each one the user may not open is named on
@@ -54,6 +75,7 @@ RunSetup::~RunSetup() {
 bool RunSetup::Open(const RunOptions& options, std::string& error) {
     program_ = options.program;
     ambiguous_ = false;
+    noDeviceAtPort_ = false;
     if (options.simulate) {
         sim::Scenario devices;
         std::string refusal;
@@ -68,6 +90,11 @@ bool RunSetup::Open(const RunOptions& options, std::string& error) {
         hid_ = system_.get();
     }
     base_ = hid_;
+    if (!options.port.empty()) {
+        error = NoDeviceAtPorts(*hid_, {options.port});
+        noDeviceAtPort_ = !error.empty();
+        if (noDeviceAtPort_) return false;
+    }
     std::string port = options.port;
     if (port.empty() && options.pinToFittingPort && !PinTo(options, port, error)) return false;
     if (!port.empty()) {

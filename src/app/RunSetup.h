@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "hid/HidPlatform.h"
 #include "hid/PortView.h"
@@ -36,6 +37,11 @@ struct RunOptions {
 bool SimulatedDevices(const RunOptions& options, sim::Scenario& out, std::string& refusal,
                       std::string& error);
 
+// For the ports a user named: empty when every one of them has a device, else what to tell
+// ("no device at port P (ports seen: A, B)"), so that a mistyped port is not taken for an
+// unplugged device.
+std::string NoDeviceAtPorts(HidPlatform& hid, const std::vector<std::string>& ports);
+
 class RunSetup {
   public:
     RunSetup() = default;
@@ -45,9 +51,11 @@ class RunSetup {
 
     // Makes the platform; false with error saying why (a scenario file that cannot be read, no
     // backend in this build, a trace file that cannot be written, devices that fit the file at
-    // several ports: then Ambiguous() is true).
+    // several ports: then Ambiguous() is true; no device at the port given: then
+    // NoDeviceAtPort() is true).
     bool Open(const RunOptions& options, std::string& error);
     bool Ambiguous() const { return ambiguous_; }
+    bool NoDeviceAtPort() const { return noDeviceAtPort_; }
 
     // What the run works through: the platform, seen through the port and the trace.
     HidPlatform& Hid() { return *hid_; }
@@ -71,6 +79,7 @@ class RunSetup {
 
     std::string program_;
     bool ambiguous_ = false;
+    bool noDeviceAtPort_ = false;
     std::unique_ptr<sim::SimulatedBus> bus_;
     std::unique_ptr<HidPlatform> system_;
     std::FILE* traceFile_ = nullptr;

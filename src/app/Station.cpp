@@ -197,7 +197,7 @@ void Station::Finish(Slot& slot) {
     // Only an MCU image that ends with the final jump restarts the device into its firmware.
     const bool restarts = ok && loaded_.g_fwStorage == 0 && loaded_.g_fwSkipFinal == 0;
     slot.after = restarts ? Slot::After::kRestart : Slot::After::kUnplug;
-    slot.afterSince = setup_.Base().NowMs();
+    slot.afterSince = endedAt;
     events_.OnFinished(run);
 }
 

@@ -110,9 +110,13 @@ std::string Sha256OfFile(const std::string& path) {
         if (got == 0) break;
         sha.Update(piece, got);
     }
+    return HexDigest(sha.Final());
+}
+
+std::string HexDigest(const std::array<std::uint8_t, 32>& digest) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string hex;
-    for (const std::uint8_t b : sha.Final()) {
+    for (const std::uint8_t b : digest) {
         hex += kHex[b >> 4];
         hex += kHex[b & 15];
     }

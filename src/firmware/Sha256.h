@@ -23,6 +23,9 @@ class Sha256 {
     std::uint64_t bytes_ = 0;
 };
 
+// A digest as 64 lowercase hex digits.
+std::string HexDigest(const std::array<std::uint8_t, 32>& digest);
+
 // The digest of a file's bytes as 64 lowercase hex digits; empty when it cannot be read.
 std::string Sha256OfFile(const std::string& path);
 

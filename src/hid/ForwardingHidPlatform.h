@@ -43,6 +43,9 @@ class ForwardingHidPlatform : public HidPlatform {
     bool TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) override {
         return inner_->TakeQueuedReport(device, data, len);
     }
+    void ReportDropped(Handle device, const std::uint8_t* data, std::size_t len) override {
+        inner_->ReportDropped(device, data, len);
+    }
     void Sleep(std::uint32_t ms) override { inner_->Sleep(ms); }
     std::uint64_t NowMs() override { return inner_->NowMs(); }
 

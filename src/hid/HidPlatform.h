@@ -81,6 +81,13 @@ class HidPlatform {
     // (up to len bytes, byte 0 the report ID), without waiting; false when none is there. No
     // transfer may be pending on device.
     virtual bool TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) = 0;
+    // Told of an input report that a read took and that was then dropped as the late answer to
+    // an earlier request; there is nothing to do with it but to write it down in a trace.
+    virtual void ReportDropped(Handle device, const std::uint8_t* data, std::size_t len) {
+        (void)device;
+        (void)data;
+        (void)len;
+    }
 
     virtual void Sleep(std::uint32_t ms) = 0;
     // Milliseconds on the platform's clock (virtual time on the simulator).

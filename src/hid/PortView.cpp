@@ -2,6 +2,19 @@
 
 namespace quillon {
 
+std::vector<std::string> PortsPresent(HidPlatform& hid) {
+    std::set<std::string> ports;
+    const Handle list = hid.OpenInterfaceList();
+    if (list == kInvalidHandle) return {};
+    std::string path;
+    for (std::uint32_t i = 0; hid.EnumInterface(list, i, path); ++i) {
+        const std::string port = hid.InterfacePort(list, i);
+        if (!port.empty()) ports.insert(port);
+    }
+    hid.DestroyInterfaceList(list);
+    return {ports.begin(), ports.end()};
+}
+
 Handle PortView::OpenInterfaceList() {
     const Handle inner = inner_->OpenInterfaceList();
     if (inner == kInvalidHandle) return kInvalidHandle;

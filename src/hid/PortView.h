@@ -36,4 +36,8 @@ class PortView : public ForwardingHidPlatform {
     std::set<std::string> listed_;
 };
 
+// The ports at which the platform lists an interface, sorted, each once; interfaces whose port
+// it cannot tell are left out.
+std::vector<std::string> PortsPresent(HidPlatform& hid);
+
 }  // namespace quillon

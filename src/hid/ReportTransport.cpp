@@ -63,14 +63,33 @@ std::uint8_t ReportTransport::SendReport(Handle hDevice, Handle hEvent) {
 
 std::uint8_t ReportTransport::ReceiveReport(Handle hDevice, Handle hEvent) {
     SharedState& st = s_.st;
-    std::memset(st.g_inReport.data(), 0, kMinReportSize);
+    const Channel channel{hDevice, hEvent};
+    const std::uint8_t request = st.g_outReport[1];  // the opcode of the frame just sent
     const std::size_t len =
         std::min<std::size_t>(st.g_HidCaps.inputReportByteLength, st.g_inReport.size());
-    const TransferStart start =
-        s_.hid.StartRead(hDevice, st.g_inReport.data(), len, st.g_Overlapped);
-    const Outcome outcome = Finish(start, hDevice, hEvent, kReadWaitMs);
+    const std::uint64_t begun = s_.hid.NowMs();
+    std::uint32_t wait = kReadWaitMs;
+    Outcome outcome = Outcome::kFailed;
+    for (int dropped = 0;; ++dropped) {
+        std::memset(st.g_inReport.data(), 0, kMinReportSize);
+        const TransferStart start =
+            s_.hid.StartRead(hDevice, st.g_inReport.data(), len, st.g_Overlapped);
+        outcome = Finish(start, hDevice, hEvent, wait);
+        if (outcome != Outcome::kDone || dropped == kMaxStaleReports ||
+            !late_.IsLate(channel, request, st.g_inReport[1])) {
+            break;
+        }
+        s_.hid.ReportDropped(hDevice, st.g_inReport.data(), len);
+        // The next report is waited for only as long as this read's wait has left.
+        const std::uint64_t spent = s_.hid.NowMs() - begun;
+        wait = spent < kReadWaitMs ? static_cast<std::uint32_t>(kReadWaitMs - spent) : 0;
+    }
     if (outcome != Outcome::kGone) st.g_bDeviceFound = 0;
-    if (outcome == Outcome::kDone) return 0;
+    if (outcome == Outcome::kTimedOut) late_.TimedOut(channel, request);
+    if (outcome == Outcome::kDone) {
+        late_.Taken(channel, request, st.g_inReport[1]);
+        return 0;
+    }
     // Whatever a failed read may have left behind reads as no answer.
     std::memset(st.g_inReport.data(), 0, kMinReportSize);
     return 1;

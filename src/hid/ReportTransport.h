@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "hid/DeviceChannel.h"
+#include "hid/LateAnswers.h"
 #include "hid/LinkServices.h"
 
 namespace quillon {
@@ -26,7 +27,9 @@ class ReportTransport {
     // only answer an earlier request (one that came after its read had timed out).
     std::uint8_t SendReport(Handle hDevice, Handle hEvent);
     // Reads one report into g_inReport (its first 64 bytes cleared first). 0 when a report
-    // arrived, 1 otherwise; nothing is shown.
+    // arrived, 1 otherwise; nothing is shown. A report recognised as the late answer to a request
+    // whose read timed out (see LateAnswers) is dropped, and the read goes on within the same
+    // wait.
     std::uint8_t ReceiveReport(Handle hDevice, Handle hEvent);
 
   private:
@@ -38,6 +41,7 @@ class ReportTransport {
     LinkServices& s_;
     DeviceChannel& channel_;
     std::vector<std::uint8_t> stale_;  // where dropped reports land; g_inReport keeps the answer
+    LateAnswers late_;
 };
 
 }  // namespace quillon

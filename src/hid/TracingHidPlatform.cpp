@@ -96,4 +96,9 @@ bool TracingHidPlatform::TakeQueuedReport(Handle device, std::uint8_t* data, std
     return taken;
 }
 
+void TracingHidPlatform::ReportDropped(Handle device, const std::uint8_t* data, std::size_t len) {
+    Bytes("stale", data, len);
+    inner_->ReportDropped(device, data, len);
+}
+
 }  // namespace quillon

@@ -1,7 +1,9 @@
 // Wraps a platform layer and writes every event on the link to a file, one line each:
 // "<ms> write <hex>", "<ms> read <hex>", "<ms> read-timeout", "<ms> write-timeout",
 // "<ms> open <path>", "<ms> close <path>", "<ms> gone <path>", and "<ms> stale <hex>" for an
-// input report dropped because it arrived before the request it would have answered.
+// input report dropped because it arrived before the request it would have answered, or because
+// a read took it and it was then recognised as the late answer to an earlier request (a "read"
+// line with the same bytes comes just before).
 #pragma once
 
 #include <cstdio>
@@ -28,6 +30,7 @@ class TracingHidPlatform : public ForwardingHidPlatform {
                             Overlapped& record) override;
     WaitOutcome WaitTransfer(Handle event, std::uint32_t timeoutMs) override;
     bool TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) override;
+    void ReportDropped(Handle device, const std::uint8_t* data, std::size_t len) override;
 
   private:
     struct PendingTransfer {

@@ -78,12 +78,14 @@ SearchPlan PlanSearch(const SharedState& st) {
                              id.approach == Approach::kSwitchWithoutQuery;
     }
     if (discoverySwitches) {
+        plan.switchBy = SwitchBy::kDiscovery;
         // The restarted device is looked for again by the same rules; what ends the wait is a
         // device that is taken rather than told to switch once more.
         for (const LookedFor& id : wanted) {
             if (id.approach == Approach::kTakeHeld) AddUnique(plan.afterSwitch, id);
         }
     } else if (IsBootSwitchRun(st.g_fwModel) && FileAsksForSwitch(st.g_fwStorage, st.g_fwType)) {
+        plan.switchBy = SwitchBy::kWorker;
         plan.afterSwitch = plan.beforeSwitch;
     }
     return plan;

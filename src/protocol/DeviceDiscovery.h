@@ -31,10 +31,15 @@ struct LookedFor {
 // candidate (the first that matches decides); a candidate under any other is passed over.
 std::vector<LookedFor> IdentitiesLookedFor(const SharedState& st);
 
+// What switches the device into its boot loader in a run: nothing; discovery, which tells a device
+// found in its application to; or the worker's boot switch, once the device is identified.
+enum class SwitchBy : std::uint8_t { kNone, kDiscovery, kWorker };
+
 // The identities a run looks for: before any switch into the boot loader, and after one (empty
 // when the file asks for none). Duplicates are left out.
 struct SearchPlan {
     std::vector<LookedFor> beforeSwitch, afterSwitch;
+    SwitchBy switchBy = SwitchBy::kNone;
 };
 SearchPlan PlanSearch(const SharedState& st);
 

@@ -16,20 +16,32 @@ constexpr std::uint32_t kPolls = 600;
 constexpr std::uint32_t kQuerySettleMs = 200;
 constexpr std::uint32_t kRestartSettleMs = 2000;
 constexpr int kSwitchAttempts = 3;
+constexpr std::uint32_t kTellWaitedMs = 1000;  // a long pause tells the time waited this often
 
 void EnterPhase(LinkServices& s, Phase phase) {
     s.st.phases.Enter(phase, s.hid.NowMs());
 }
 
-// The longest wait for a restarted device: the first pause, the polls left and a last pause.
-void EnterWait(LinkServices& s, std::uint32_t firstMs, std::uint32_t pollsLeft,
-               std::uint32_t lastMs) {
-    s.st.phases.EnterWait(std::uint64_t{firstMs} + pollsLeft * kPollMs + lastMs, s.hid.NowMs());
+// The longest wait for a restarted device: the first pause and the polls left.
+void EnterWait(LinkServices& s, std::uint32_t firstMs, std::uint32_t pollsLeft) {
+    s.st.phases.EnterWait(Phase::kWaitingForDevice, std::uint64_t{firstMs} + pollsLeft * kPollMs,
+                          s.hid.NowMs());
 }
 
 void TellWaited(LinkServices& s, std::uint64_t since) {
     const std::uint64_t now = s.hid.NowMs();
     s.st.phases.Waited(now - since, now);
+}
+
+// Sleeps ms in steps of at most a second, each told as time waited since since, so that a
+// display counts every second of a long pause.
+void SleepTellingWaited(LinkServices& s, std::uint32_t ms, std::uint64_t since) {
+    for (std::uint32_t left = ms; left > 0;) {
+        const std::uint32_t step = std::min(left, kTellWaitedMs);
+        s.hid.Sleep(step);
+        left -= step;
+        TellWaited(s, since);
+    }
 }
 
 }  // namespace
@@ -50,8 +62,8 @@ int UpdateWorker::Exit(Receiver& rx, const char* text, int code, RunEnd end) {
 
 bool UpdateWorker::WaitForRestartedDevice(Receiver& rx) {
     const std::uint64_t since = s_.hid.NowMs();
-    EnterWait(s_, kFirstWaitMs, kPolls, 0);
-    s_.hid.Sleep(kFirstWaitMs);
+    EnterWait(s_, kFirstWaitMs, kPolls);
+    SleepTellingWaited(s_, kFirstWaitMs, since);
     for (std::uint32_t poll = 0; poll < kPolls; ++poll) {
         TellWaited(s_, since);
         if (rx.discovery.FindDevice() == FIND_FOUND) return true;
@@ -127,8 +139,8 @@ std::uint8_t UpdateWorker::SwitchToBootLoader(Receiver& rx) {
                 break;
             }
             const std::uint64_t since = s.hid.NowMs();
-            EnterWait(s, kRestartSettleMs, kPolls - std::min(polls, kPolls), kRestartSettleMs);
-            s.hid.Sleep(kRestartSettleMs);
+            EnterWait(s, kRestartSettleMs, kPolls - std::min(polls, kPolls));
+            SleepTellingWaited(s, kRestartSettleMs, since);
             bool lost = false;
             for (;;) {
                 TellWaited(s, since);
@@ -144,7 +156,9 @@ std::uint8_t UpdateWorker::SwitchToBootLoader(Receiver& rx) {
                 end = End::kFail;
                 break;
             }
-            s.hid.Sleep(kRestartSettleMs);
+            const std::uint64_t back = s.hid.NowMs();
+            s.st.phases.EnterWait(Phase::kSettling, kRestartSettleMs, back);
+            SleepTellingWaited(s, kRestartSettleMs, back);
             rx.channel.CloseChannel(ch);
             rx.channel.CloseDeviceHandles();
             ch = rx.channel.OpenChannel(st.g_strDevicePath);

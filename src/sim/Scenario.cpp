@@ -1,11 +1,13 @@
 #include "sim/Scenario.h"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <limits>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
+#include "firmware/JsonFields.h"
 #include "firmware/ModelTable.h"
 
 namespace quillon::sim {
@@ -14,56 +16,10 @@ namespace {
 
 using nlohmann::json;
 
-struct ParseError {
-    std::string message;
-};
-
-// A number given as a JSON number or as a "0x..." / decimal string.
-std::uint64_t Number(const json& j, const std::string& field, std::uint64_t max) {
-    std::uint64_t v = 0;
-    if (j.is_number_unsigned()) {
-        v = j.get<std::uint64_t>();
-    } else if (j.is_number_integer() && j.get<std::int64_t>() >= 0) {
-        v = static_cast<std::uint64_t>(j.get<std::int64_t>());
-    } else if (j.is_string()) {
-        const std::string s = j.get<std::string>();
-        std::size_t used = 0;
-        try {
-            v = std::stoull(s, &used, 0);
-        } catch (...) {
-            used = 0;
-        }
-        if (used == 0 || used != s.size()) throw ParseError{field + ": not a number"};
-    } else {
-        throw ParseError{field + ": expected a number"};
-    }
-    if (v > max) throw ParseError{field + ": out of range"};
-    return v;
-}
-
-// A misspelt field would silently change what a scenario does: every field must be known.
-void OnlyKnown(const json& obj, std::initializer_list<const char*> known,
-               const std::string& where) {
-    for (const auto& item : obj.items()) {
-        bool ok = false;
-        for (const char* k : known) ok = ok || item.key() == k;
-        if (!ok) {
-            throw ParseError{(where.empty() ? "" : where + ".") + item.key() + ": unknown field"};
-        }
-    }
-}
-
-template <typename T>
-void Read(const json& obj, const char* key, T& out, const std::string& where) {
-    if (!obj.contains(key)) return;
-    out = static_cast<T>(Number(obj.at(key), where + "." + key, std::numeric_limits<T>::max()));
-}
-
-void ReadBool(const json& obj, const char* key, bool& out, const std::string& where) {
-    if (!obj.contains(key)) return;
-    if (!obj.at(key).is_boolean()) throw ParseError{where + "." + key + ": expected true or false"};
-    out = obj.at(key).get<bool>();
-}
+using json_fields::OnlyKnown;
+using json_fields::Read;
+using json_fields::ReadBool;
+using ParseError = json_fields::FieldError;
 
 Identity ReadIdentity(const json& j, const std::string& where, Identity id) {
     if (!j.is_object()) throw ParseError{where + ": expected {\"vid\": .., \"pid\": ..}"};
@@ -231,20 +187,27 @@ bool ParseScenario(const std::string& text, Scenario& out, std::string& error) {
     } catch (const ParseError& e) {
         error = e.message;
     } catch (const json::exception& e) {
-        error = e.what();
+        error = json_fields::SyntaxError(text, e);
     }
     return false;
 }
 
 bool LoadScenarioFile(const std::string& path, Scenario& out, std::string& error) {
-    std::ifstream in(path);
-    if (!in) {
-        error = "cannot read " + path;
+    // The path is UTF-8 on every system.
+    errno = 0;
+    std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                     std::ios::binary);
+    std::string text;
+    // read() turns a read error (a folder) into badbit, where a stream iterator would throw.
+    char buffer[4096];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        text.append(buffer, static_cast<std::size_t>(in.gcount()));
+    }
+    if (!in.is_open() || in.bad()) {
+        error = errno != 0 ? std::strerror(errno) : "cannot be read";
         return false;
     }
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ParseScenario(ss.str(), out, error);
+    return ParseScenario(text, out, error);
 }
 
 SimDeviceConfig DefaultDeviceFor(const SharedState& st) {

@@ -14,8 +14,11 @@ struct Scenario {
     std::vector<SimDeviceConfig> devices;
 };
 
-// Parses a scenario; on failure returns false with a message naming the field.
+// Parses a scenario; on failure returns false with a message naming the field, or the line and
+// column where the text stops being JSON.
 bool ParseScenario(const std::string& json, Scenario& out, std::string& error);
+// Reads and parses a scenario file; error, without the path, says why it cannot be read (in the
+// system's words) or parsed.
 bool LoadScenarioFile(const std::string& path, Scenario& out, std::string& error);
 
 // One device that a clean run of the loaded firmware succeeds on, found under the identity the

@@ -113,7 +113,7 @@ SimDevice::Reaction SimDevice::Receive(const std::uint8_t* report, std::size_t l
     Reaction r;
     r.report.assign(inputLength < 8 ? 8 : inputLength, 0);
     r.report[0] = 0xBA;
-    r.report[1] = len > 1 ? report[1] : 0;
+    r.report[1] = !config_.echoesOpcode ? config_.commandByte : len > 1 ? report[1] : 0;
     const DecodedFrame d =
         DecodeFrame(report, len, config_.frameModel != 0 ? config_.frameModel : config_.model);
     const std::uint32_t occurrence = ++counts_[static_cast<int>(d.command)];

@@ -68,6 +68,10 @@ struct SimDeviceConfig {
     std::uint32_t restartDelayMs = 1500;
     bool restartNever = false;
     std::uint32_t latencyMs = 0;  // per report
+    // Byte 1 of every answer: the request's opcode, as the family echoes it, unless the device
+    // is one that puts this fixed value there instead.
+    bool echoesOpcode = true;
+    std::uint8_t commandByte = 0;
     std::uint64_t flashSize = 0x02000000;
     std::uint64_t spiSize = 0x01000000;
     std::uint32_t seed = 1;  // of the old flash content

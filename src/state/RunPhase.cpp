@@ -45,13 +45,13 @@ void PhaseChannel::Enter(Phase phase, std::uint64_t nowMs) {
     Tell(Event::kPhase, s);
 }
 
-void PhaseChannel::EnterWait(std::uint64_t boundMs, std::uint64_t nowMs) {
+void PhaseChannel::EnterWait(Phase phase, std::uint64_t boundMs, std::uint64_t nowMs) {
     {
         std::lock_guard lock(mutex_);
         status_.waitedMs = 0;
         status_.boundMs = boundMs;
     }
-    Enter(Phase::kWaitingForDevice, nowMs);
+    Enter(phase, nowMs);
 }
 
 void PhaseChannel::Waited(std::uint64_t waitedMs, std::uint64_t nowMs) {

@@ -17,6 +17,7 @@ enum class Phase : std::uint8_t {
     kCheckingModel,
     kSwitching,         // a switch into the boot loader is being sent
     kWaitingForDevice,  // for the restarted device to come back
+    kSettling,          // the device is back; it is given time before it is asked anything
     kRereadingFile,
     kWakingModule,
     kErasingAll,   // the one erase of the whole region (model 10)
@@ -43,7 +44,7 @@ struct PhaseStatus {
     bool spi = false;                         // kProgramming counts sectors, not blocks
     std::uint32_t index = 0;                  // kProgramming: the block or sector in hand, from 1
     std::uint32_t count = 0;                  // kProgramming: how many there are
-    std::uint64_t waitedMs = 0, boundMs = 0;  // kWaitingForDevice
+    std::uint64_t waitedMs = 0, boundMs = 0;  // kWaitingForDevice, kSettling
     std::uint64_t bytesDone = 0, bytesTotal = 0;
     std::uint64_t startMs = 0;     // the run began (the file check)
     std::uint64_t transferMs = 0;  // the programming began
@@ -71,7 +72,8 @@ class PhaseChannel {
     // Starts a new run (the file check).
     void Begin(std::uint64_t nowMs);
     void Enter(Phase phase, std::uint64_t nowMs);
-    void EnterWait(std::uint64_t boundMs, std::uint64_t nowMs);
+    // A wait of at most boundMs: kWaitingForDevice or kSettling.
+    void EnterWait(Phase phase, std::uint64_t boundMs, std::uint64_t nowMs);
     void Waited(std::uint64_t waitedMs, std::uint64_t nowMs);
     // kProgramming: count blocks or sectors over an image of bytesTotal.
     void EnterProgramming(bool spi, std::uint32_t count, std::uint64_t bytesTotal,

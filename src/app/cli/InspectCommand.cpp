@@ -1,6 +1,7 @@
 // quillon inspect: validates a ".fw" file with the update's own loader and shows what it implies.
 #include <cstdio>
 #include <mutex>
+#include <string>
 
 #include "app/RunEvents.h"
 #include "app/cli/Commands.h"
@@ -58,6 +59,22 @@ std::uint32_t BlockSize(const SharedState& st) {
     return st.g_fwStorage == 1 ? 4096 : McuBlockSize(st.g_fwModel);
 }
 
+// What a run of the file does about the boot loader, in a line that fits 80 columns.
+std::string BootSwitchText(const SharedState& st, SwitchBy by) {
+    switch (by) {
+        case SwitchBy::kWorker:
+            return "yes: identified, then switched and waited for";
+        case SwitchBy::kDiscovery:
+            return "yes: a device found in its application is switched";
+        case SwitchBy::kNone:
+            break;
+    }
+    // The worker's boot switch then only identifies the device, which must run its application.
+    if (!IsBootSwitchRun(st.g_fwModel)) return "no";
+    return st.g_fwStorage == 1 ? "no: an SPI image is written while the application runs"
+                               : "no: a type-0 file is written while the application runs";
+}
+
 void PrintIdentities(const char* label, const std::vector<LookedFor>& ids) {
     for (std::size_t i = 0; i < ids.size(); ++i) {
         std::printf("%-17s%s  %s\n", i == 0 ? label : "", UsbId(ids[i].vid, ids[i].pid).c_str(),
@@ -71,8 +88,7 @@ void PrintDescription(const SharedState& st) {
     std::printf("file:            %s\n", st.g_strFirmwarePath.c_str());
     std::printf("data length:     %u\n", ReadLe32(h + header::kDataLength));
     std::printf("checksum:        0x%08X\n", ReadLe32(h + header::kChecksum));
-    std::printf("type:            %u%s\n", st.g_fwType,
-                st.g_fwType == 1 ? " (programmed through the boot loader)" : "");
+    std::printf("type:            %u\n", st.g_fwType);
     std::printf("storage:         %u (%s)\n", st.g_fwStorage, StorageName(st.g_fwStorage));
     std::printf("start address:   0x%08X\n", st.g_fwStartAddress);
     std::printf("skip-final flag: %u\n", st.g_fwSkipFinal);
@@ -88,7 +104,7 @@ void PrintDescription(const SharedState& st) {
     }
     std::printf(")\n");
     std::printf("frame format:    %u (%s)\n", st.g_frameFormat, FrameFormatName(st.g_frameFormat));
-    std::printf("boot switch:     %s\n", IsBootSwitchRun(st.g_fwModel) ? "yes" : "no");
+    std::printf("boot switch:     %s\n", BootSwitchText(st, plan.switchBy).c_str());
     std::printf("model check:     %s\n", HasModelCheck(st.g_fwModel) ? "yes" : "no");
     std::printf("image length:    %u\n", imageLength);
     std::printf("block size:      %u%s\n", BlockSize(st),
@@ -126,7 +142,7 @@ JsonObject Document(const SharedState& st) {
     doc["after_switch"] = Identities(plan.afterSwitch);
     doc["opcodes"] = st.g_opcodeTable;
     doc["frame_format"] = st.g_frameFormat;
-    doc["boot_switch"] = IsBootSwitchRun(st.g_fwModel);
+    doc["boot_switch"] = plan.switchBy != SwitchBy::kNone;
     doc["model_check"] = HasModelCheck(st.g_fwModel);
     doc["image_length"] = st.g_cbValidatedFile - kHeaderSize;
     doc["block_size"] = BlockSize(st);

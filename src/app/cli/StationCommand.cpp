@@ -81,6 +81,11 @@ class StationCommand : public Command {
         // The file is checked once, before any device is touched.
         auto loaded = std::make_unique<SharedState>();
         if (!Check(*loaded, setup.Base(), json)) return kExitFileRefused;
+        // A watch waits for devices to come; a station of runs wants them there now.
+        if (!station_.watch) {
+            const std::string missing = NoDeviceAtPorts(setup.Base(), station_.ports);
+            if (!missing.empty()) return Fail(kExitNoDevice, missing);
+        }
 
         StationLog log{nullptr, loaded->g_fwModel, options_.firmware, {}};
         if (!logPath_.empty()) {

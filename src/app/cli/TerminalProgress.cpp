@@ -1,6 +1,10 @@
 #include "app/cli/TerminalProgress.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "app/PhaseText.h"
+#include "app/UpdateController.h"
 #include "app/cli/TextColumns.h"
 
 namespace quillon::cli {
@@ -19,7 +23,10 @@ void TerminalProgress::Draw() {
     if (!enabled_) return;
     const PhaseStatus s = phases_.Snapshot();
     std::lock_guard lock(terminal_);
-    std::string text = std::string(4 - std::min<std::size_t>(4, label_.size()), ' ') + label_;
+    // The label is the dialog's "N%".
+    const int percent = PercentNotAheadOfBytes(std::atoi(label_.c_str()), s);
+    const std::string label = PercentText(percent);
+    std::string text = std::string(4 - std::min<std::size_t>(4, label.size()), ' ') + label;
     const std::string phase = DescribePhase(s);
     if (!phase.empty()) text += "  " + phase;
     if (s.phase == Phase::kProgramming) {
@@ -28,7 +35,7 @@ void TerminalProgress::Draw() {
     }
     // A line as wide as the terminal would wrap, and the carriage return would no longer take it
     // back: the bar goes first, then the end of the text.
-    const int filled = position_ * kBarWidth / 100;
+    const int filled = PercentNotAheadOfBytes(position_, s) * kBarWidth / 100;
     std::string bar = "[";
     bar.append(filled, '#').append(kBarWidth - filled, ' ').append("] ");
     const std::size_t room = columns_ > 1 ? static_cast<std::size_t>(columns_ - 1) : 0;

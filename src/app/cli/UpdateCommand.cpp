@@ -132,7 +132,9 @@ class Update : public Command {
         std::string error;
         if (!setup.Open(options_, error)) {
             std::fprintf(stderr, "quillon update: %s\n", error.c_str());
-            const int code = setup.Ambiguous() ? kExitUsage : kExitFailed;
+            const int code = setup.Ambiguous()        ? kExitUsage
+                             : setup.NoDeviceAtPort() ? kExitNoDevice
+                                                      : kExitFailed;
             if (json_) JsonLines(stdout, stdoutLock_).Write(RunEvents().Error(code, error));
             return code;
         }
