@@ -21,7 +21,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev
     qt6-base-dev fonts-wqy-microhei
     help2man dpkg-dev file
-    libsodium-dev minisign
+    libsodium-dev minisign libvterm-dev
 )
 optional=()
 for group in "$@"; do

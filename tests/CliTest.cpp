@@ -161,7 +161,7 @@ TEST(Cli, CommandLineWords) {
         // every command, wherever FILE stands.
         {"update --simulate " + fw + " --virtual-time", 0, "완료\n", "virtual time: "},
         {"update " + fw + " --simulate= --virtual-time", 0, "완료\n", "virtual time: "},
-        {"station --simulate " + fw + " --virtual-time", 0, "sim-1: 완료\nsim-1  완료\n",
+        {"station --simulate " + fw + " --virtual-time", 0, "sim-1: 완료\nsim-1  완료\n1 done\n",
          "virtual time: "},
         {"list --simulate " + fw, 2, "", "quillon list: unexpected word " + fw + "\n"},
         {"list --simulate", 0, "*", ""},

@@ -9,13 +9,10 @@
 #include "app/Station.h"
 #include "firmware/FirmwareHeader.h"
 #include "state/Texts.h"
-#include "support/SimulatedRun.h"
-#include "support/TempDir.h"
+#include "support/StationBench.h"
 
 namespace quillon {
 namespace {
-
-const std::string kFirmware = std::string(QUILLON_EXAMPLES) + "/scanner-model3.fw";
 
 struct Recorder : StationEvents {
     void OnText(const std::string& port, const std::string& text, std::uint64_t) override {
@@ -32,41 +29,7 @@ struct Recorder : StationEvents {
     std::function<void()> tick;
 };
 
-// A bus on virtual time holding the device that the example fits, the file loaded.
-struct Bench {
-    Bench() {
-        std::string error;
-        EXPECT_TRUE(setup.Open(test::SimulatedRun(kFirmware), error)) << error;
-        EXPECT_TRUE(sim::PreloadFirmware(kFirmware, *loaded));
-        device = bus().Device(0).Config();
-        image = test::TempDir::Read(std::string(QUILLON_EXAMPLES) + "/scanner-model3.bin");
-    }
-    sim::SimPlatform& bus() { return setup.Bus()->Platform(); }
-    sim::SimDevice& Add(const std::string& port, std::vector<sim::FaultRule> faults = {},
-                        std::uint64_t plugAtMs = 0, std::uint64_t unplugAtMs = UINT64_MAX) {
-        sim::SimDeviceConfig c = device;
-        c.port = port;
-        c.faults = std::move(faults);
-        c.plugAtMs = plugAtMs;
-        c.unplugAtMs = unplugAtMs;
-        return bus().AddDevice(c);
-    }
-    StationOptions Options(bool watch = false) const {
-        return {kFirmware, {}, watch, cwd.Path().string(), {}, {}};
-    }
-    std::vector<std::uint8_t> Flash(sim::SimDevice& d) {
-        std::vector<std::uint8_t> out(image.size());
-        d.Flash().Read(loaded->g_fwStartAddress, out.data(),
-                       static_cast<std::uint32_t>(out.size()));
-        return out;
-    }
-
-    test::TempDir cwd;  // the runs' read-back logs
-    RunSetup setup;
-    std::unique_ptr<SharedState> loaded = std::make_unique<SharedState>();
-    sim::SimDeviceConfig device;
-    std::vector<std::uint8_t> image;
-};
+using Bench = test::StationBench;
 
 TEST(Station, EightIdenticalDevicesSwitchAndProgramEachAtItsOwnPort) {
     // One device alone, for the virtual duration of a clean run.
@@ -152,7 +115,7 @@ TEST(Station, WatchUpdatesEachPluggedDeviceOnceUntilItIsUnplugged) {
     Recorder r;
     Station station(b.setup, *b.loaded, b.Options(true), r);
     r.tick = [&] {
-        if (b.setup.Base().NowMs() >= 90000) station.StopWhenIdle();
+        if (b.setup.Base().NowMs() >= 90000) station.Stop();
     };
     const std::vector<PortStatus> rows = station.Run();
 
@@ -169,6 +132,53 @@ TEST(Station, WatchUpdatesEachPluggedDeviceOnceUntilItIsUnplugged) {
     EXPECT_EQ(rows[0].runs, 2u);
     EXPECT_EQ(rows[0].state, PortStatus::State::kUnplug);
     EXPECT_EQ(rows[1].runs, 1u);
+}
+
+// Ctrl-C at 1.5 s in a watch whose scanners are plugged in at 0, 2, 4 and 6 s over a slow link:
+// the run in hand is finished, each device plugged in afterwards is left alone with a row that
+// says so, and the station ends the moment that run has.
+TEST(Station, InterruptedWatchFinishesTheRunInHandAndStartsNoOther) {
+    Bench b;
+    b.setup.Bus()->Use({}, false);
+    b.device.latencyMs = 2;  // the run in hand lasts until after the last plug
+    // Named so that their order as text (sim-10 first) is not the order they are shown in.
+    const std::vector<std::string> ports = {"sim-9", "sim-10", "sim-11", "sim-12"};
+    std::vector<sim::SimDevice*> devices;
+    for (std::size_t i = 0; i < ports.size(); ++i)
+        devices.push_back(&b.Add(ports[i], {}, 2000 * i));
+
+    Recorder r;
+    Station station(b.setup, *b.loaded, b.Options(true), r);
+    r.tick = [&] {
+        if (b.setup.Base().NowMs() >= 1500) station.Stop();
+    };
+    const std::vector<PortStatus> rows = station.Run();
+    const std::uint64_t endedMs = b.setup.Base().NowMs();
+
+    ASSERT_EQ(r.finished.size(), 1u);
+    EXPECT_EQ(r.finished[0].port, "sim-9");
+    EXPECT_TRUE(r.finished[0].ok);
+    EXPECT_EQ(b.Flash(*devices[0]), b.image);
+    // Plugged in at 0 and found at once, switched, programmed at 2 ms a report and restarted;
+    // the station ends the moment that run has.
+    EXPECT_EQ(r.finished[0].durationMs, 7536u);
+    EXPECT_EQ(endedMs, 7536u);
+    ASSERT_EQ(rows.size(), ports.size());
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        SCOPED_TRACE(ports[i]);
+        EXPECT_EQ(rows[i].port, ports[i]);
+        if (i == 0) {
+            EXPECT_EQ(rows[i].state, PortStatus::State::kUnplug);
+            EXPECT_EQ(rows[i].model, b.loaded->g_fwModel);
+            continue;
+        }
+        EXPECT_EQ(rows[i].state, PortStatus::State::kNotStarted);
+        EXPECT_EQ(rows[i].runs, 0u);
+        EXPECT_FALSE(rows[i].model);  // never asked
+        for (int c = 0; c < static_cast<int>(sim::kCommandKinds); ++c) {
+            EXPECT_EQ(devices[i]->Count(static_cast<sim::SimCommand>(c)), 0u);
+        }
+    }
 }
 
 // One name per port, and no two ports with one name: the escape character is escaped too.

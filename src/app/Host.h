@@ -16,6 +16,10 @@ void PrepareStandardStreams();
 // erase-line sequences.
 bool StandardErrorIsTerminal();
 
+// Whether standard output is a pipe, whose reader may write what it reads to the terminal at
+// any moment.
+bool StandardOutputIsPipe();
+
 // The width of the terminal on standard error in columns; 80 when it cannot be told.
 int StandardErrorColumns();
 
@@ -23,6 +27,13 @@ struct CloseFile {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using OwnedFile = std::unique_ptr<std::FILE, CloseFile>;
+// The size of the terminal window on standard error, read anew at each call (it may have been
+// resized since); 80 by 24 for what cannot be told.
+struct TerminalSize {
+    int columns = 80;
+    int rows = 24;
+};
+TerminalSize StandardErrorSize();
 
 // Creates (or truncates) the file at the UTF-8 path for binary writing, so that what is written
 // is the same bytes everywhere; null, with error saying "cannot write PATH: why", when it cannot

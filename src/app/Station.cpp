@@ -7,6 +7,7 @@
 #include "app/DialogView.h"
 #include "app/ExitCodes.h"
 #include "app/FirstReportWatch.h"
+#include "app/NaturalOrder.h"
 #include "app/PhaseText.h"
 #include "app/UpdateController.h"
 #include "protocol/FittingPorts.h"
@@ -50,9 +51,10 @@ struct Station::Slot : Operator, DialogView {
     // What a finished run in watch mode waits for before the port takes the next device.
     enum class After { kNothing, kRestart, kReturn, kUnplug };
 
-    Slot(std::string p, StationEvents& e, const StationOptions& options)
+    Slot(std::string p, StationEvents& e, const StationOptions& options, std::uint32_t model)
         : events(e),
           path(options.firmware),
+          fileModel(model),
           files(options.logFolder.empty() ? ReadBackLogFor(p)
                                           : options.logFolder + "/" + ReadBackLogFor(p),
                 options.files) {
@@ -89,14 +91,24 @@ struct Station::Slot : Operator, DialogView {
     PortStatus Snapshot() {
         std::lock_guard lock(mutex);
         PortStatus row = status;
-        if (st && row.state == PortStatus::State::kRunning) {
-            row.doing = DescribePhase(st->phases.Snapshot());
+        // Without a device at the port (or with one not started) nothing is identified.
+        const bool device = row.state == PortStatus::State::kRunning ||
+                            row.state == PortStatus::State::kDone ||
+                            row.state == PortStatus::State::kUnplug;
+        if (!st || !device) return row;
+        const PhaseStatus phases = st->phases.Snapshot();
+        if (row.state == PortStatus::State::kRunning) row.doing = DescribePhase(phases);
+        if (phases.deviceModel) {
+            row.model = phases.deviceModel;
+        } else if (phases.phase > Phase::kCheckingModel) {
+            row.model = fileModel;  // found under the file's identities and taken for it
         }
         return row;
     }
 
     StationEvents& events;
     std::string path;
+    std::uint32_t fileModel;
     ReadBackLogFiles files;             // every port keeps a read-back log of its own
     std::unique_ptr<HidPlatform> view;  // the bus as seen from the port
     std::unique_ptr<HidPlatform> hid;   // the view, watched for the first report
@@ -122,11 +134,12 @@ Station::~Station() {
 }
 
 Station::Slot& Station::SlotOf(const std::string& port) {
-    const auto it = std::lower_bound(
-        slots_.begin(), slots_.end(), port,
-        [](const std::unique_ptr<Slot>& s, const std::string& p) { return s->status.port < p; });
+    const auto it = std::lower_bound(slots_.begin(), slots_.end(), port,
+                                     [](const std::unique_ptr<Slot>& s, const std::string& p) {
+                                         return NaturalLess(s->status.port, p);
+                                     });
     if (it != slots_.end() && (*it)->status.port == port) return **it;
-    return **slots_.insert(it, std::make_unique<Slot>(port, events_, options_));
+    return **slots_.insert(it, std::make_unique<Slot>(port, events_, options_, loaded_.g_fwModel));
 }
 
 void Station::Start(Slot& slot) {
@@ -228,7 +241,17 @@ void Station::Watch(std::uint64_t now) {
                 }
                 break;
             case Slot::After::kNothing:
-                if (here) Start(slot);
+                if (!here) {
+                    if (slot.status.state == PortStatus::State::kNotStarted) {
+                        std::lock_guard lock(slot.mutex);
+                        slot.status.state = PortStatus::State::kWaiting;
+                    }
+                } else if (stop_) {
+                    std::lock_guard lock(slot.mutex);
+                    slot.status.state = PortStatus::State::kNotStarted;
+                } else {
+                    Start(slot);
+                }
                 break;
         }
     }
@@ -251,6 +274,9 @@ std::vector<PortStatus> Station::Run() {
     }
     std::uint64_t nextScan = base.NowMs();
     for (;;) {
+        // On virtual time a run that ends now is seen ended now, not at the next tick or now as
+        // the threads happened to be scheduled: the station's own end is then the same each time.
+        if (sim::SimClock* clock = setup_.VirtualClock()) clock->WaitForOthers();
         const std::uint64_t now = base.NowMs();
         bool busy = false;
         for (auto& s : slots_) {

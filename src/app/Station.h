@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,9 @@ struct PortStatus {
     enum class State {
         kWaiting,  // no device yet (watch), or not started
         kRunning,
-        kDone,    // the run ended (watch: and the device has been unplugged since)
-        kUnplug,  // watch: the run ended; the device must be unplugged before the next
+        kDone,        // the run ended (watch: and the device has been unplugged since)
+        kUnplug,      // watch: the run ended; the device must be unplugged before the next
+        kNotStarted,  // watch: a device came after the station was stopped and is left alone
     };
     std::string port;
     State state = State::kWaiting;
@@ -44,6 +46,11 @@ struct PortStatus {
     bool ok = false;         // the last run ended with "완료"
     std::uint32_t runs = 0;  // runs started at this port
     int exitCode = 0;        // of every run at this port together (CombinedExitCode)
+    // The model of the device at the port as its run identified it: the value it answered, or
+    // the file's once it was taken for the file without being asked; none before that.
+    std::optional<std::uint32_t> model;
+
+    bool operator==(const PortStatus&) const = default;
 };
 
 // One finished run, as the log keeps it.
@@ -80,11 +87,12 @@ class Station {
     Station(const Station&) = delete;
     Station& operator=(const Station&) = delete;
 
-    // Runs until every run has ended; in watch mode until StopWhenIdle was asked and no run is
-    // busy. The rows at the end, in port order.
+    // Runs until every run has ended; in watch mode until Stop was asked and no run is busy.
+    // The rows at the end, in port order (NaturalLess).
     std::vector<PortStatus> Run();
-    // Thread-safe; for the watch (and from a signal's flag).
-    void StopWhenIdle() { stop_ = true; }
+    // Thread-safe, for the watch (and from a signal's flag): from now on no device is started;
+    // one that appears is shown as not started. Run returns once the runs in hand have ended.
+    void Stop() { stop_ = true; }
     bool Busy() const { return busy_; }
 
   private:

@@ -111,7 +111,9 @@ std::uint8_t DeviceCommands::QueryMode(const Channel& ch) {
 std::uint32_t DeviceCommands::QueryModel(const Channel& ch) {
     BuildSignatureFrame(Out(), Format(), Slot(kSlotQueryModel), kSignature);
     if (Exchange(ch, {nullptr, false, nullptr}) != Outcome::kAnswered) return kNoModel;
-    return ReadBe32(s_.st.g_inReport.data() + 4);
+    const std::uint32_t model = ReadBe32(s_.st.g_inReport.data() + 4);
+    if (model != kNoModel) s_.st.phases.Identified(model);
+    return model;
 }
 
 std::uint8_t DeviceCommands::ReadDeviceInfo(const Channel& ch, std::uint8_t* dest) {

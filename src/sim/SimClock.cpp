@@ -1,5 +1,6 @@
 #include "sim/SimClock.h"
 
+#include <iterator>
 #include <thread>
 
 namespace quillon::sim {
@@ -29,6 +30,7 @@ void SimClock::AdvanceTo(std::uint64_t t) {
     }
     if (t <= now_.load()) return;
     const auto mine = waits_.insert(t);
+    waiting_.notify_all();
     Settle();
     moved_.wait(lock, [&] { return now_.load() >= t; });
     waits_.erase(mine);
@@ -42,7 +44,18 @@ void SimClock::Join() {
 void SimClock::Leave() {
     std::lock_guard lock(mutex_);
     --joined_;
+    waiting_.notify_all();
     Settle();
+}
+
+void SimClock::WaitForOthers() {
+    if (!virtual_) return;
+    std::unique_lock lock(mutex_);
+    // A wait for a time already reached belongs to a thread that is waking up, not waiting.
+    waiting_.wait(lock, [&] {
+        const auto still = std::distance(waits_.upper_bound(now_.load()), waits_.end());
+        return still + 1 >= joined_;
+    });
 }
 
 }  // namespace quillon::sim

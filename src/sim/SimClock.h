@@ -27,6 +27,10 @@ class SimClock {
     // so that time cannot run ahead of it) and leaves when it ends.
     void Join();
     void Leave();
+    // On virtual time, for a joined thread that looks at what the others did: waits until every
+    // other joined thread waits for time to move on or has left, so that all they do at this
+    // time is done, whichever thread the system ran first. Nothing on the real clock.
+    void WaitForOthers();
 
   private:
     using Steady = std::chrono::steady_clock;
@@ -38,6 +42,7 @@ class SimClock {
     Steady::time_point start_;
     std::mutex mutex_;
     std::condition_variable moved_;
+    std::condition_variable waiting_;  // a joined thread began to wait, or left
     int joined_ = 0;
     std::multiset<std::uint64_t> waits_;  // the times the joined threads wait for
 };

@@ -54,6 +54,8 @@ struct PhaseStatus {
     bool deviceChanged = false;    // a switch or programming command has been sent
     RunEnd end = RunEnd::kRunning;
     std::string reason;  // why a file could not be used, in the system's words (else empty)
+    // The model value the device last answered, whether or not it fits the file.
+    std::optional<std::uint32_t> deviceModel;
 
     // Image bytes per second since the programming began; nothing before a millisecond passed.
     std::optional<double> BytesPerSecond() const;
@@ -85,6 +87,8 @@ class PhaseChannel {
     void End(RunEnd end, std::uint64_t nowMs);
     // Why the run cannot go on, beside the operator's text: "cannot read x.fw: is a folder".
     void Explain(const std::string& reason);
+    // The device answered what model it is.
+    void Identified(std::uint32_t model);
 
     PhaseStatus Snapshot() const;
     bool DeviceChanged() const { return Snapshot().deviceChanged; }

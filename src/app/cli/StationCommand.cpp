@@ -44,7 +44,8 @@ class StationCommand : public Command {
             "\n"
             "--watch keeps the station open: a device is updated as soon as it appears at a\n"
             "station port (the ports given, or any), and not again until it has been unplugged.\n"
-            "Ctrl-C ends the watch once no update is running.\n"
+            "Ctrl-C stops the watch from starting any further device at once (their rows say\n"
+            "not started); the updates in progress go on to their end, then the station exits.\n"
             "\n"
             "--dump-flash DIR writes, once every run has ended, each simulated device's\n"
             "flash over the region that FILE programs to DIR/flash-PORT.bin (a second\n"
@@ -115,22 +116,19 @@ class StationCommand : public Command {
         StationLog log{logFile.get(), loaded->g_fwModel, options_.firmware, {}};
         if (log.file != nullptr) log.sha256 = Sha256OfFile(options_.firmware);
         const auto started = std::chrono::steady_clock::now();
-        StationTable table(loaded->g_fwModel, !json_ && StandardErrorIsTerminal());
-        Station* running = nullptr;
-        std::mutex stderrLock;
-        // A watch holds interrupts all along and ends at the first once no run is busy; a
-        // station of runs holds them from the first report any run sends.
+        StationTable table(json_ ? StationTable::Mode::kNone : StationTable::ModeForThisTerminal());
+        // A watch holds interrupts all along and at the first starts no further device, ending
+        // once the runs in hand have; a station of runs holds them from the first report any
+        // run sends.
         if (station_.watch) hold.Hold();
-        StationOutput output(json_ ? nullptr : &table, json_ ? &json : nullptr, log, [&] {
-            if (!hold.TakeNotice()) return;
-            if (running != nullptr) running->StopWhenIdle();
-            if (running == nullptr || !running->Busy()) return;
-            std::lock_guard lock(stderrLock);
-            std::fprintf(stderr, "quillon station: %s\n", kInterruptHeldNotice);
-        });
+        StationOutput output(json_ ? nullptr : &table, json_ ? &json : nullptr, log);
         station_.onFirstReport = [&hold] { hold.Hold(); };
         Station station(setup, *loaded, station_, output);
-        running = &station;
+        std::string notice = std::string("quillon station: ") + kInterruptHeldNotice;
+        if (station_.watch) notice += "; no further device is started";
+        output.EachTick([&] {
+            if (hold.TakeNotice()) output.Interrupt(station, notice);
+        });
         const std::vector<PortStatus> rows = station.Run();
         hold.Release();
         if (!json_) table.Final(rows);
@@ -203,11 +201,15 @@ class StationCommand : public Command {
         int code = kExitOk;
         for (const PortStatus& r : rows) {
             if (!json_) {
+                const bool notStarted = r.state == PortStatus::State::kNotStarted;
                 std::printf("%s  %s\n", r.port.c_str(),
-                            r.runs == 0 ? "(no device)" : r.result.c_str());
+                            notStarted    ? "(not started)"
+                            : r.runs == 0 ? "(no device)"
+                                          : r.result.c_str());
             }
             code = CombinedExitCode(code, r.runs == 0 ? kExitNoDevice : r.exitCode);
         }
+        if (!json_) std::printf("%s\n", StationTable::Counts(rows).c_str());
         return code;
     }
 

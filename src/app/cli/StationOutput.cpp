@@ -55,6 +55,17 @@ void StationOutput::OnTick(const std::vector<PortStatus>& rows) {
     if (tick_) tick_();
 }
 
+void StationOutput::Interrupt(Station& station, const std::string& notice) {
+    station.Stop();
+    if (!station.Busy()) return;
+    if (table_ != nullptr) {
+        table_->Notice(notice);
+    } else {
+        std::fprintf(stderr, "%s\n", notice.c_str());
+        std::fflush(stderr);
+    }
+}
+
 void StationOutput::Log(const FinishedRun& run) {
     if (log_.file == nullptr) return;
     const JsonObject line = {

@@ -1,6 +1,6 @@
 // Where quillon station's events go: the texts behind their ports and the live table, or JSON
 // Lines for scripts (every object with its port); one log line per finished device when a log
-// is kept; and a hook on every tick of the station.
+// is kept; a hook on every tick of the station; and what an interrupt does to it.
 #pragma once
 
 #include <cstdint>
@@ -24,8 +24,15 @@ struct StationLog {
 class StationOutput : public StationEvents {
   public:
     // Exactly one of table and json.
-    StationOutput(StationTable* table, JsonLines* json, StationLog log, std::function<void()> tick)
-        : table_(table), json_(json), log_(std::move(log)), tick_(std::move(tick)) {}
+    StationOutput(StationTable* table, JsonLines* json, StationLog log)
+        : table_(table), json_(json), log_(std::move(log)) {}
+
+    // Called on the station's thread at every tick.
+    void EachTick(std::function<void()> tick) { tick_ = std::move(tick); }
+    // The first interrupt held: the station takes no new device from now on, and while runs are
+    // busy the notice tells the operator why the program goes on (above the table, where it
+    // stays). On the station's thread.
+    void Interrupt(Station& station, const std::string& notice);
 
     void OnText(const std::string& port, const std::string& text, std::uint64_t ms) override;
     void OnPhase(const std::string& port, PhaseChannel::Event event, const PhaseStatus& s) override;

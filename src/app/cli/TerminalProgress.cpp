@@ -5,6 +5,7 @@
 
 #include "app/PhaseText.h"
 #include "app/UpdateController.h"
+#include "app/cli/TextColumns.h"
 
 namespace quillon::cli {
 
@@ -33,12 +34,13 @@ void TerminalProgress::Draw() {
         if (!transfer.empty()) text += ": " + transfer;
     }
     // A line as wide as the terminal would wrap, and the carriage return would no longer take it
-    // back: the bar goes first, then the end of the text (every character of it is ASCII).
+    // back: the bar goes first, then the end of the text.
     const int filled = PercentNotAheadOfBytes(position_, s) * kBarWidth / 100;
     std::string bar = "[";
     bar.append(filled, '#').append(kBarWidth - filled, ' ').append("] ");
-    std::string line = static_cast<int>(bar.size() + text.size()) < columns_ ? bar + text : text;
-    if (static_cast<int>(line.size()) >= columns_) line.resize(columns_ > 1 ? columns_ - 1 : 0);
+    const std::size_t room = columns_ > 1 ? static_cast<std::size_t>(columns_ - 1) : 0;
+    const std::string line =
+        FitColumns(DisplayColumns(bar + text) <= room ? bar + text : text, room);
     if (line == drawn_) return;
     std::fprintf(stderr, "\r\033[K%s", line.c_str());
     std::fflush(stderr);

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -26,10 +27,22 @@ bool StandardErrorIsTerminal() {
     return ::isatty(STDERR_FILENO) != 0;
 }
 
+bool StandardOutputIsPipe() {
+    struct stat st {};
+    return ::fstat(STDOUT_FILENO, &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
 int StandardErrorColumns() {
-    winsize size{};
-    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return 80;
-    return size.ws_col;
+    return StandardErrorSize().columns;
+}
+
+TerminalSize StandardErrorSize() {
+    TerminalSize size;
+    winsize w{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &w) != 0) return size;
+    if (w.ws_col != 0) size.columns = w.ws_col;
+    if (w.ws_row != 0) size.rows = w.ws_row;
+    return size;
 }
 
 namespace {

@@ -27,11 +27,24 @@ bool StandardErrorIsTerminal() {
            ::SetConsoleMode(h, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
+bool StandardOutputIsPipe() {
+    return ::GetFileType(::GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_PIPE;
+}
+
 int StandardErrorColumns() {
+    return StandardErrorSize().columns;
+}
+
+TerminalSize StandardErrorSize() {
+    TerminalSize size;
     CONSOLE_SCREEN_BUFFER_INFO info{};
-    if (!::GetConsoleScreenBufferInfo(::GetStdHandle(STD_ERROR_HANDLE), &info)) return 80;
+    if (!::GetConsoleScreenBufferInfo(::GetStdHandle(STD_ERROR_HANDLE), &info)) return size;
+    // The window onto the buffer, which is what the operator sees.
     const int columns = info.srWindow.Right - info.srWindow.Left + 1;
-    return columns > 0 ? columns : 80;
+    const int rows = info.srWindow.Bottom - info.srWindow.Top + 1;
+    if (columns > 0) size.columns = columns;
+    if (rows > 0) size.rows = rows;
+    return size;
 }
 
 namespace {
