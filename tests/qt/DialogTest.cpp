@@ -14,6 +14,7 @@
 #include "BoxCloser.h"
 #include "app/qt/CQuillonDlg.h"
 #include "app/qt/DialogTemplate.h"
+#include "firmware/Sha256.h"
 #include "sim/SimulatedBus.h"
 #include "state/Texts.h"
 #include "support/TempDir.h"
@@ -334,6 +335,44 @@ class DialogTest : public QObject {
         QCOMPARE(closer.texts.size(), 1);
         QVERIFY(closer.texts.first() != Q(text::kDone));
         QVERIFY(b.StatusLine() != Q(text::kDone));
+        QVERIFY(QTest::qWaitFor([&] { return b.AllEnabled(true); }, kGuardMs));
+    }
+
+    // With a policy in force, a file it refuses is one box of our own that names the reason, and
+    // no run; a file it allows runs exactly as without one.
+    void PolicyRefusalIsOneBoxAndNoRun_data() {
+        QTest::addColumn<bool>("listed");
+        QTest::newRow("not among the allowed files") << false;
+        QTest::newRow("among them") << true;
+    }
+    void PolicyRefusalIsOneBoxAndNoRun() {
+        QFETCH(bool, listed);
+        Bench b;
+        BoxCloser closer;
+        const std::string sha = Sha256OfFile(kFirmware.toStdString());
+        const std::string policy = b.dir.File("policy.json");
+        const std::string json =
+            R"({"allowed_sha256": [")" + (listed ? sha : std::string(64, '0')) + R"("]})";
+        b.dir.Write("policy.json", {json.begin(), json.end()});
+        PolicyGate gate(signature::LoadPolicyFile(policy, false));
+        b.dlg.Controller().Enforce(&gate);
+        b.PathBox()->setText(kFirmware);
+        QTest::keyClick(b.PathBox(), Qt::Key_Return);
+        QCOMPARE(b.Busy(), listed);
+        QVERIFY(b.WaitIdle());
+        const QString refusal =
+            QString::fromStdString("Refused by the update policy (" + policy +
+                                   "): not among the allowed files (sha256 " + sha + ")");
+        const QStringList boxes{listed ? Q(text::kDone) : refusal};
+        QVERIFY(QTest::qWaitFor([&] { return closer.texts.size() >= boxes.size(); }, kGuardMs));
+        QCOMPARE(closer.texts, boxes);
+        QCOMPARE(b.dlg.Controller().WaitForRun(), listed ? 0 : -1);
+        std::uint32_t heard = 0;  // the device is never even asked what it is
+        for (sim::SimCommand c : {sim::SimCommand::kQueryMode, sim::SimCommand::kQueryModel,
+                                  sim::SimCommand::kSwitch, sim::SimCommand::kWriteFlash}) {
+            heard += b.bus.Platform().Device(0).Count(c);
+        }
+        QCOMPARE(heard > 0, listed);
         QVERIFY(QTest::qWaitFor([&] { return b.AllEnabled(true); }, kGuardMs));
     }
 

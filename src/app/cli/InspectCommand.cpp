@@ -3,6 +3,7 @@
 #include <mutex>
 #include <string>
 
+#include "app/PolicyGate.h"
 #include "app/RunEvents.h"
 #include "app/cli/Commands.h"
 #include "app/cli/HexText.h"
@@ -111,6 +112,89 @@ void PrintDescription(const SharedState& st) {
                 st.g_fwStorage == 1 ? " (SPI sectors)" : "");
 }
 
+// The file's signature as the policy in force sees it (with no policy no key is trusted, so a
+// signature can be read but not verified).
+signature::SignatureCheck SignatureOf(const SharedState& st, const PolicyGate* gate) {
+    using namespace signature;
+    const std::vector<MinisignKey> none;
+    return CheckSignature(st.g_fileBuffer.get(), st.g_cbValidatedFile,
+                          ReadSmallFile(SignaturePath(st.g_strFirmwarePath), kMaxSignatureFile),
+                          gate != nullptr ? gate->Loaded().policy.trustedKeys : none);
+}
+
+const char* StateName(signature::SignatureState state) {
+    switch (state) {
+        case signature::SignatureState::kGood:
+            return "good";
+        case signature::SignatureState::kBad:
+            return "bad";
+        case signature::SignatureState::kUntrusted:
+            return "untrusted";
+        case signature::SignatureState::kNone:
+            break;
+    }
+    return "none";
+}
+
+std::string SignatureText(const signature::SignatureCheck& c, bool policy) {
+    const std::string mode = c.prehashed ? "prehashed" : "legacy";
+    switch (c.state) {
+        case signature::SignatureState::kGood:
+            return "good: key " + c.keyId + ", model " + std::to_string(c.claim->model) +
+                   ", version " + c.claim->version.Text() + " (" + mode + ")";
+        case signature::SignatureState::kBad:
+            return "bad: " + c.why;
+        case signature::SignatureState::kUntrusted:
+            return "by key " + c.keyId + " (" + mode + "), " +
+                   (policy ? "which the policy does not trust" : "not verified: no policy");
+        case signature::SignatureState::kNone:
+            break;
+    }
+    return "none";
+}
+
+void PrintTrust(const signature::SignatureCheck& sig, const PolicyGate* gate,
+                const signature::Decision& d) {
+    std::printf("signature:       %s\n", SignatureText(sig, gate != nullptr).c_str());
+    if (gate == nullptr) {
+        std::printf("policy:          none\n");
+    } else {
+        std::printf("policy:          %s (%s)\n",
+                    d.Allowed() ? "allows the file" : ("refuses it: " + d.reason).c_str(),
+                    gate->Loaded().path.c_str());
+    }
+}
+
+JsonObject TrustDocument(const signature::SignatureCheck& sig, const PolicyGate* gate,
+                         const signature::Decision& d, JsonObject doc) {
+    JsonObject s;
+    s["state"] = StateName(sig.state);
+    if (!sig.keyId.empty()) {
+        s["key_id"] = sig.keyId;
+        s["prehashed"] = sig.prehashed;
+    }
+    if (sig.claim) {
+        s["model"] = sig.claim->model;
+        s["firmware_version"] = sig.claim->version.Text();
+    }
+    if (!sig.why.empty()) s["why"] = sig.why;
+    doc["signature"] = s;
+    if (gate == nullptr) {
+        doc["policy"] = nullptr;
+        return doc;
+    }
+    JsonObject p;
+    p["path"] = gate->Loaded().path;
+    p["allows"] = d.Allowed();
+    doc["policy"] = p;
+    if (!d.Allowed()) {
+        doc["exit"] = kExitFileRefused;
+        doc["outcome"] = OutcomeName(kExitFileRefused);
+        doc["reason"] = d.reason;
+    }
+    return doc;
+}
+
 JsonObject Identities(const std::vector<LookedFor>& ids) {
     JsonObject list = JsonObject::array();
     for (const LookedFor& id : ids) {
@@ -161,18 +245,32 @@ class Inspect : public Command {
             "When it is refused, prints the refusal text alone on its line. With --json it\n"
             "prints one JSON document instead.\n"
             "\n"
-            "Exit codes: 0 accepted; 2 the command line was wrong; 3 the file was refused\n"
-            "(a file that cannot be read is told why on standard error).");
+            "It also shows the file's signature (FILE.minisig beside it) and what the update\n"
+            "policy in force (--policy, else the system's if there is one) decides of it.\n"
+            "\n"
+            "Exit codes: 0 accepted; 2 the command line or the policy cannot be used; 3 the\n"
+            "file was refused, by its checks or by the policy (a file that cannot be read,\n"
+            "or the policy's reason, is told on standard error).");
         sub_->add_option("FILE", file_, "the firmware file")->required();
         sub_->add_flag("--json", json_, "one JSON document on standard output");
+        AddPolicy(policyPath_);
     }
 
     int Run() override {
+        std::string error;
+        const std::unique_ptr<PolicyGate> gate = PolicyInForce(policyPath_, error);
+        if (!error.empty()) {
+            std::fprintf(stderr, "quillon inspect: %s\n", error.c_str());
+            std::mutex lock;
+            if (json_) JsonLines(stdout, lock).Write(RunEvents().Error(kExitUsage, error));
+            return kExitUsage;
+        }
         auto state = std::make_unique<SharedState>();
         StdFileSystem files;
+        // The whole file is kept: its signature is over every byte.
         if (json_) {
             RecordingOperator op(file_);
-            const bool refused = FirmwareLoader(*state, op, files).CheckFirmwareFile();
+            const bool refused = FirmwareLoader(*state, op, files).LoadFirmwareFile();
             JsonObject doc;
             if (refused) {
                 doc = RunEvents().Head("inspect");
@@ -180,34 +278,49 @@ class Inspect : public Command {
                 doc["outcome"] = OutcomeName(kExitFileRefused);
                 doc["file"] = file_;
                 doc["message"] = op.Messages().empty() ? "" : op.Messages().front();
-                if (const std::string why = TellReason(*state); !why.empty()) doc["reason"] = why;
+                if (const std::string why = TellReason(state->phases.Snapshot().reason);
+                    !why.empty()) {
+                    doc["reason"] = why;
+                }
             } else {
-                doc = Document(*state);
+                const signature::Decision d = Judge(*state, gate.get());
+                doc =
+                    TrustDocument(SignatureOf(*state, gate.get()), gate.get(), d, Document(*state));
+                if (!d.Allowed()) TellReason(d.reason);
             }
             std::mutex lock;
             JsonLines(stdout, lock).Write(doc);
-            return refused ? kExitFileRefused : kExitOk;
+            return doc["exit"].get<int>();
         }
         TerminalOperator op(file_);
-        if (FirmwareLoader(*state, op, files).CheckFirmwareFile()) {
-            TellReason(*state);
+        if (FirmwareLoader(*state, op, files).LoadFirmwareFile()) {
+            TellReason(state->phases.Snapshot().reason);
             return kExitFileRefused;
         }
         PrintDescription(*state);
+        const signature::Decision d = Judge(*state, gate.get());
+        PrintTrust(SignatureOf(*state, gate.get()), gate.get(), d);
         const std::string notice = StorageNotice(state->g_fwStorage);
         if (!notice.empty()) std::fprintf(stderr, "quillon inspect: %s\n", notice.c_str());
-        return kExitOk;
+        if (d.Allowed()) return kExitOk;
+        TellReason(d.reason);
+        return kExitFileRefused;
     }
 
   private:
-    // Why a file could not be read, when it could not, on standard error; the reason.
-    static std::string TellReason(const SharedState& state) {
-        const std::string reason = state.phases.Snapshot().reason;
+    // Why a file cannot be used, when that is known, on standard error; the reason.
+    static std::string TellReason(const std::string& reason) {
         if (!reason.empty()) std::fprintf(stderr, "quillon inspect: %s\n", reason.c_str());
         return reason;
     }
 
+    // What the policy in force would decide of the accepted file (no policy allows it).
+    static signature::Decision Judge(const SharedState& st, PolicyGate* gate) {
+        return gate != nullptr ? gate->Judge(st) : signature::Decision{};
+    }
+
     std::string file_;
+    std::string policyPath_;
     bool json_ = false;
 };
 

@@ -68,7 +68,7 @@ void StationOutput::Interrupt(Station& station, const std::string& notice) {
 
 void StationOutput::Log(const FinishedRun& run) {
     if (log_.file == nullptr) return;
-    const JsonObject line = {
+    JsonObject line = {
         {"time", UtcNow()},
         {"port", run.port},
         {"model", ModelValue(log_.model)},
@@ -79,6 +79,10 @@ void StationOutput::Log(const FinishedRun& run) {
         {"durationMs", run.durationMs},
         {"bytes", run.bytes},
     };
+    // Who signed the file sent, and as which version, when a policy checked its signature.
+    const signature::SignatureCheck& sig = run.signature;
+    if (!sig.keyId.empty()) line["keyId"] = sig.keyId;
+    if (sig.claim) line["firmwareVersion"] = sig.claim->version.Text();
     const std::string text =
         line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
     std::fputs(text.c_str(), log_.file);
