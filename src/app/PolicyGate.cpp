@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "firmware/signature/MinisignSignature.h"
+
 namespace quillon {
 
 namespace {

@@ -12,6 +12,7 @@
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
 #include "firmware/ModelTable.h"
+#include "firmware/signature/MinisignSignature.h"
 #include "protocol/DeviceDiscovery.h"
 #include "state/RecordingOperator.h"
 
