@@ -64,7 +64,7 @@ std::string DialogUsage(const std::string& program) {
            "  FILE.fw                     put into the path box at start\n"
            "  --start                     start the update of FILE.fw at once\n"
            "  --policy FILE.json          judge files by this update policy instead of the\n"
-           "                              system's (a file it refuses is shown why, never sent)\n"
+           "                              system's (a refused file is shown why, never sent)\n"
            "  --help                      print this text and exit\n"
            "\n"
            "Exit code 0 when the dialog was closed, 1 when the scenario could not be read or\n"

@@ -21,9 +21,7 @@ CLI::Option* Command::AddSimulation(RunOptions& options) {
 }
 
 void Command::AddPolicy(std::string& path) {
-    sub_->add_option("--policy", path,
-                     "judge FILE by this update policy instead of the system's " +
-                         signature::DefaultPolicyPath())
+    sub_->add_option("--policy", path, "judge FILE by this update policy, not the system's")
         ->type_name("FILE.json");
 }
 
