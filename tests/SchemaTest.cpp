@@ -84,8 +84,9 @@ PhaseStatus Programming(std::uint64_t done) {
 // could bring in is caught.
 TEST(Schema, ConformanceCatchesEveryKindOfDrift) {
     const schema::RunObjects run("1-1.2");
-    const schema::FinishedDevice device{"2026-12-09T18:03:52Z", "1-1.2", 3, "a.fw", "00",
-                                        kExitNoDevice, {text::kFirmwareMismatch}, 12, 0};
+    const schema::FinishedDevice device{
+        "2026-12-09T18:03:52Z",    "1-1.2", 3, "a.fw", "00", kExitNoDevice,
+        {text::kFirmwareMismatch}, 12,      0};
     const JsonObject log = schema::LogRecord(device);
     const auto with = [](JsonObject o, const char* key, JsonObject value) {
         o[key] = std::move(value);
@@ -95,8 +96,9 @@ TEST(Schema, ConformanceCatchesEveryKindOfDrift) {
         o.erase(key);
         return o;
     };
-    JsonObject list = schema::ListDocument(
-        {{"/dev/hidraw0", "?", false}, {"/dev/hidraw1", "1-1", true, 0x581, 0x115, 1, 2, 65, 65, true}});
+    JsonObject list =
+        schema::ListDocument({{"/dev/hidraw0", "?", false},
+                              {"/dev/hidraw1", "1-1", true, 0x581, 0x115, 1, 2, 65, 65, true}});
     JsonObject badItem = list;
     badItem["interfaces"][1]["usage_page"] = "0001";
     struct Row {

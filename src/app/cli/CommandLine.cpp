@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <mutex>
 
+#include "app/cli/Commands.h"
 #include "app/schema/JsonLines.h"
 #include "app/schema/RunObjects.h"
-#include "app/cli/Commands.h"
 
 namespace quillon::cli {
 
@@ -31,8 +31,8 @@ void TellUsageErrorAsJson(const std::vector<std::string>& args, const ParseOutco
         return;
     }
     std::mutex lock;
-    schema::JsonLines(stdout, lock).Write(
-        schema::RunObjects().Error(kExitUsage, outcome.what, outcome.command));
+    schema::JsonLines(stdout, lock)
+        .Write(schema::RunObjects().Error(kExitUsage, outcome.what, outcome.command));
 }
 
 }  // namespace

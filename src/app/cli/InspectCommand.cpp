@@ -78,8 +78,8 @@ std::string BootSwitchText(const SharedState& st, SwitchBy by) {
 
 void PrintIdentities(const char* label, const std::vector<LookedFor>& ids) {
     for (std::size_t i = 0; i < ids.size(); ++i) {
-        std::printf("%-17s%s  %s\n", i == 0 ? label : "", schema::UsbId(ids[i].vid, ids[i].pid).c_str(),
-                    ApproachText(ids[i].approach));
+        std::printf("%-17s%s  %s\n", i == 0 ? label : "",
+                    schema::UsbId(ids[i].vid, ids[i].pid).c_str(), ApproachText(ids[i].approach));
     }
 }
 
@@ -168,9 +168,9 @@ class Inspect : public Command {
             CollectingOperator op(file_);
             const bool refused = FirmwareLoader(*state, op, files).CheckFirmwareFile();
             const schema::JsonObject doc =
-                refused ? schema::InspectRefusal(
-                              file_, op.Messages().empty() ? "" : op.Messages().front(),
-                              TellReason(*state))
+                refused ? schema::InspectRefusal(file_,
+                                                 op.Messages().empty() ? "" : op.Messages().front(),
+                                                 TellReason(*state))
                         : Document(*state);
             std::mutex lock;
             schema::JsonLines(stdout, lock).Write(doc);

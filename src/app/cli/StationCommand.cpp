@@ -183,7 +183,9 @@ class StationCommand : public Command {
 
     int Fail(int code, const std::string& error) {
         std::fprintf(stderr, "quillon station: %s\n", error.c_str());
-        if (json_) schema::JsonLines(stdout, stdoutLock_).Write(schema::RunObjects().Error(code, error));
+        if (json_) {
+            schema::JsonLines(stdout, stdoutLock_).Write(schema::RunObjects().Error(code, error));
+        }
         return code;
     }
 

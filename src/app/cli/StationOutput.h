@@ -8,9 +8,9 @@
 #include <functional>
 #include <string>
 
-#include "app/schema/JsonLines.h"
 #include "app/Station.h"
 #include "app/cli/StationTable.h"
+#include "app/schema/JsonLines.h"
 
 namespace quillon::cli {
 

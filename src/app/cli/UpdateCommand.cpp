@@ -185,7 +185,9 @@ class Update : public Command {
     // A command line or a file that cannot be used: one line, and nothing sent.
     int Fail(const std::string& error, int code = kExitUsage) {
         std::fprintf(stderr, "quillon update: %s\n", error.c_str());
-        if (json_) schema::JsonLines(stdout, stdoutLock_).Write(schema::RunObjects().Error(code, error));
+        if (json_) {
+            schema::JsonLines(stdout, stdoutLock_).Write(schema::RunObjects().Error(code, error));
+        }
         return code;
     }
 

@@ -110,28 +110,16 @@ constexpr Field kInterface[] = {
 };
 
 constexpr Field kLog[] = {
-    {"time", Kind::kString},
-    {"model", Kind::kNumber},
-    {"file", Kind::kString},
-    {"sha256", Kind::kString},
-    {"exit", Kind::kNumber},
-    {"outcome", Kind::kString},
-    {"texts", Kind::kArray},
-    {"codes", Kind::kArray},
-    {"duration_ms", Kind::kNumber},
+    {"time", Kind::kString},   {"model", Kind::kNumber}, {"file", Kind::kString},
+    {"sha256", Kind::kString}, {"exit", Kind::kNumber},  {"outcome", Kind::kString},
+    {"texts", Kind::kArray},   {"codes", Kind::kArray},  {"duration_ms", Kind::kNumber},
     {"done", Kind::kNumber},
 };
 
 constexpr ObjectSpec kObjects[] = {
-    {"phase", false, kPhase},
-    {"progress", false, kProgress},
-    {"message", false, kMessage},
-    {"notice", false, kNotice},
-    {"result", false, kResult},
-    {"inspect", false, kInspect},
-    {"identity", true, kIdentity},
-    {"list", false, kList},
-    {"interface", true, kInterface},
+    {"phase", false, kPhase},      {"progress", false, kProgress}, {"message", false, kMessage},
+    {"notice", false, kNotice},    {"result", false, kResult},     {"inspect", false, kInspect},
+    {"identity", true, kIdentity}, {"list", false, kList},         {"interface", true, kInterface},
     {"log", false, kLog},
 };
 
