@@ -65,8 +65,8 @@ schema::JsonObject Document(const std::vector<Interface>& found) {
     std::vector<schema::ListedInterface> listed;
     for (const Interface& i : found) {
         listed.push_back({i.path, i.port, i.queried, i.a.vendorId, i.a.productId,
-                          static_cast<std::uint16_t>(i.hasCaps ? i.caps.usagePage : 0),
-                          static_cast<std::uint16_t>(i.hasCaps ? i.caps.usage : 0),
+                          static_cast<std::uint32_t>(i.hasCaps ? i.caps.usagePage : 0),
+                          static_cast<std::uint32_t>(i.hasCaps ? i.caps.usage : 0),
                           i.caps.inputReportByteLength, i.caps.outputReportByteLength,
                           IsFamily(i.a)});
     }

@@ -18,7 +18,7 @@ struct ListedInterface {
     std::string port;  // "?" where the platform cannot tell
     bool queried = false;
     // When queried:
-    std::uint16_t vid = 0, pid = 0, usagePage = 0, usage = 0;
+    std::uint32_t vid = 0, pid = 0, usagePage = 0, usage = 0;
     std::uint32_t input = 0, output = 0;
     bool family = false;
 };
@@ -26,7 +26,7 @@ struct ListedInterface {
 JsonObject ListDocument(const std::vector<ListedInterface>& found);
 
 struct Identity {
-    std::uint16_t vid = 0, pid = 0;
+    std::uint32_t vid = 0, pid = 0;
     std::string then;  // what a run does with a device of this identity
 };
 
