@@ -126,7 +126,7 @@ TEST(CliPolicy, JsonReasonAndStationLog) {
                                           "--log " + f.out + " --policy " + f.policy);
     EXPECT_EQ(station.code, 0);
     EXPECT_NE(
-        Read(f.out).find(R"("keyId":")" + test::IdOf("a.pub") + R"(","firmwareVersion":"2.1.0")"),
+        Read(f.out).find(R"("key_id":")" + test::IdOf("a.pub") + R"(","firmware_version":"2.1.0")"),
         std::string::npos)
         << Read(f.out);
 }

@@ -7,7 +7,7 @@
 
 #include "app/PolicyGate.h"
 #include "firmware/FirmwareLoader.h"
-#include "state/RecordingOperator.h"
+#include "state/CollectingOperator.h"
 #include "support/TrustVectors.h"
 
 namespace quillon {
@@ -39,7 +39,7 @@ TEST(PolicyGate, JudgesAgainWhatChangedOnDisk) {
         std::filesystem::remove(fw + ".minisig");
         if (s.signature) dir.WriteText("update.fw.minisig", test::Text(test::Vector(s.signature)));
         auto st = std::make_unique<SharedState>();
-        RecordingOperator op(fw);
+        CollectingOperator op(fw);
         StdFileSystem files;
         ASSERT_FALSE(FirmwareLoader(*st, op, files).LoadFirmwareFile());
         signature::Decision d;

@@ -3,18 +3,20 @@
 #include <mutex>
 #include <string>
 
+#include "app/ExitCodes.h"
 #include "app/PolicyGate.h"
-#include "app/RunEvents.h"
 #include "app/cli/Commands.h"
-#include "app/cli/HexText.h"
 #include "app/cli/StorageNotice.h"
 #include "app/cli/TerminalOperator.h"
+#include "app/schema/Documents.h"
+#include "app/schema/JsonLines.h"
+#include "app/schema/RunObjects.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
 #include "firmware/ModelTable.h"
 #include "firmware/signature/MinisignSignature.h"
 #include "protocol/DeviceDiscovery.h"
-#include "state/RecordingOperator.h"
+#include "state/CollectingOperator.h"
 
 namespace quillon::cli {
 
@@ -79,8 +81,8 @@ std::string BootSwitchText(const SharedState& st, SwitchBy by) {
 
 void PrintIdentities(const char* label, const std::vector<LookedFor>& ids) {
     for (std::size_t i = 0; i < ids.size(); ++i) {
-        std::printf("%-17s%s  %s\n", i == 0 ? label : "", UsbId(ids[i].vid, ids[i].pid).c_str(),
-                    ApproachText(ids[i].approach));
+        std::printf("%-17s%s  %s\n", i == 0 ? label : "",
+                    schema::UsbId(ids[i].vid, ids[i].pid).c_str(), ApproachText(ids[i].approach));
     }
 }
 
@@ -166,72 +168,54 @@ void PrintTrust(const signature::SignatureCheck& sig, const PolicyGate* gate,
     }
 }
 
-JsonObject TrustDocument(const signature::SignatureCheck& sig, const PolicyGate* gate,
-                         const signature::Decision& d, JsonObject doc) {
-    JsonObject s;
-    s["state"] = StateName(sig.state);
-    if (!sig.keyId.empty()) {
-        s["key_id"] = sig.keyId;
-        s["prehashed"] = sig.prehashed;
-    }
+// The signature and the policy's decision, beside the header's facts.
+void AddTrust(schema::InspectedFile& f, const signature::SignatureCheck& sig,
+              const PolicyGate* gate, const signature::Decision& d) {
+    f.signature = StateName(sig.state);
+    f.keyId = sig.keyId;
+    f.prehashed = sig.prehashed;
     if (sig.claim) {
-        s["model"] = sig.claim->model;
-        s["firmware_version"] = sig.claim->version.Text();
+        f.signedModel = sig.claim->model;
+        f.firmwareVersion = sig.claim->version.Text();
     }
-    if (!sig.why.empty()) s["why"] = sig.why;
-    doc["signature"] = s;
-    if (gate == nullptr) {
-        doc["policy"] = nullptr;
-        return doc;
-    }
-    JsonObject p;
-    p["path"] = gate->Loaded().path;
-    p["allows"] = d.Allowed();
-    doc["policy"] = p;
-    if (!d.Allowed()) {
-        doc["exit"] = kExitFileRefused;
-        doc["outcome"] = OutcomeName(kExitFileRefused);
-        doc["reason"] = d.reason;
-    }
-    return doc;
+    f.signatureWhy = sig.why;
+    if (gate == nullptr) return;
+    f.policy = gate->Loaded().path;
+    f.policyAllows = d.Allowed();
+    f.policyReason = d.reason;
 }
 
-JsonObject Identities(const std::vector<LookedFor>& ids) {
-    JsonObject list = JsonObject::array();
-    for (const LookedFor& id : ids) {
-        JsonObject o;
-        o["usb"] = UsbId(id.vid, id.pid);
-        o["then"] = ApproachText(id.approach);
-        list.push_back(o);
-    }
-    return list;
+std::vector<schema::Identity> Identities(const std::vector<LookedFor>& ids) {
+    std::vector<schema::Identity> out;
+    for (const LookedFor& id : ids) out.push_back({id.vid, id.pid, ApproachText(id.approach)});
+    return out;
 }
 
-JsonObject Document(const SharedState& st) {
+schema::JsonObject Document(const SharedState& st, const PolicyGate* gate,
+                            const signature::Decision& d) {
     const std::uint8_t* h = st.g_fileBuffer.get();
-    JsonObject doc = RunEvents().Head("inspect");
-    doc["exit"] = kExitOk;
-    doc["outcome"] = OutcomeName(kExitOk);
-    doc["file"] = st.g_strFirmwarePath;
-    doc["data_length"] = ReadLe32(h + header::kDataLength);
-    doc["checksum"] = ReadLe32(h + header::kChecksum);
-    doc["file_type"] = st.g_fwType;
-    doc["storage"] = st.g_fwStorage;
-    doc["start_address"] = st.g_fwStartAddress;
-    doc["skip_final"] = st.g_fwSkipFinal;
-    doc["final_argument"] = st.g_fwFinalArg;
-    doc["model"] = st.g_fwModel;
-    doc["model_code"] = st.g_fwModelCode;
     const SearchPlan plan = PlanSearch(st);
-    doc["looks_for"] = Identities(plan.beforeSwitch);
-    doc["after_switch"] = Identities(plan.afterSwitch);
-    doc["opcodes"] = st.g_opcodeTable;
-    doc["frame_format"] = st.g_frameFormat;
-    doc["boot_switch"] = plan.switchBy != SwitchBy::kNone;
-    doc["model_check"] = HasModelCheck(st.g_fwModel);
-    doc["image_length"] = st.g_cbValidatedFile - kHeaderSize;
-    doc["block_size"] = BlockSize(st);
-    return doc;
+    schema::InspectedFile f;
+    f.file = st.g_strFirmwarePath;
+    f.dataLength = ReadLe32(h + header::kDataLength);
+    f.checksum = ReadLe32(h + header::kChecksum);
+    f.fileType = st.g_fwType;
+    f.storage = st.g_fwStorage;
+    f.startAddress = st.g_fwStartAddress;
+    f.skipFinal = st.g_fwSkipFinal;
+    f.finalArgument = st.g_fwFinalArg;
+    f.model = st.g_fwModel;
+    f.modelCode = st.g_fwModelCode;
+    f.looksFor = Identities(plan.beforeSwitch);
+    f.afterSwitch = Identities(plan.afterSwitch);
+    f.opcodes.assign(st.g_opcodeTable.begin(), st.g_opcodeTable.end());
+    f.frameFormat = st.g_frameFormat;
+    f.bootSwitch = plan.switchBy != SwitchBy::kNone;
+    f.modelCheck = HasModelCheck(st.g_fwModel);
+    f.imageLength = st.g_cbValidatedFile - kHeaderSize;
+    f.blockSize = BlockSize(st);
+    AddTrust(f, SignatureOf(st, gate), gate, d);
+    return schema::InspectDocument(f);
 }
 
 class Inspect : public Command {
@@ -260,38 +244,31 @@ class Inspect : public Command {
     int Run() override {
         std::string error;
         const std::unique_ptr<PolicyGate> gate = PolicyInForce(policyPath_, error);
+        std::mutex lock;
         if (!error.empty()) {
             std::fprintf(stderr, "quillon inspect: %s\n", error.c_str());
-            std::mutex lock;
-            if (json_) JsonLines(stdout, lock).Write(RunEvents().Error(kExitUsage, error));
+            if (json_) {
+                schema::JsonLines(stdout, lock)
+                    .Write(schema::RunObjects().Error(kExitUsage, error));
+            }
             return kExitUsage;
         }
         auto state = std::make_unique<SharedState>();
         StdFileSystem files;
         // The whole file is kept: its signature is over every byte.
         if (json_) {
-            RecordingOperator op(file_);
+            CollectingOperator op(file_);
             const bool refused = FirmwareLoader(*state, op, files).LoadFirmwareFile();
-            JsonObject doc;
-            if (refused) {
-                doc = RunEvents().Head("inspect");
-                doc["exit"] = kExitFileRefused;
-                doc["outcome"] = OutcomeName(kExitFileRefused);
-                doc["file"] = file_;
-                doc["message"] = op.Messages().empty() ? "" : op.Messages().front();
-                if (const std::string why = TellReason(state->phases.Snapshot().reason);
-                    !why.empty()) {
-                    doc["reason"] = why;
-                }
-            } else {
-                const signature::Decision d = Judge(*state, gate.get());
-                doc =
-                    TrustDocument(SignatureOf(*state, gate.get()), gate.get(), d, Document(*state));
-                if (!d.Allowed()) TellReason(d.reason);
-            }
-            std::mutex lock;
-            JsonLines(stdout, lock).Write(doc);
-            return doc["exit"].get<int>();
+            signature::Decision d;
+            if (!refused) d = Judge(*state, gate.get());
+            const schema::JsonObject doc =
+                refused ? schema::InspectRefusal(file_,
+                                                 op.Messages().empty() ? "" : op.Messages().front(),
+                                                 TellReason(state->phases.Snapshot().reason))
+                        : Document(*state, gate.get(), d);
+            schema::JsonLines(stdout, lock).Write(doc);
+            if (!refused && !d.Allowed()) TellReason(d.reason);
+            return refused || !d.Allowed() ? kExitFileRefused : kExitOk;
         }
         TerminalOperator op(file_);
         if (FirmwareLoader(*state, op, files).LoadFirmwareFile()) {

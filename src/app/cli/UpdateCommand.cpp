@@ -80,7 +80,7 @@ int RunOnce(HidPlatform& hid, FileSystem& files, const std::string& firmware, co
                               StandardErrorColumns());
     op.OnBeforeMessage([&progress] { progress.ClearLine(); });
     const int code = Drive(hid, files, *state, op, progress, op.TerminalLock(), gate);
-    progress.Finish();
+    progress.Finish(op.LastMessage());
     TellReason(*state);
     return after(code);
 }
@@ -89,8 +89,8 @@ int RunOnce(HidPlatform& hid, FileSystem& files, const std::string& firmware, co
 int RunForScripts(HidPlatform& hid, FileSystem& files, const std::string& firmware,
                   std::mutex& stdoutLock, const AfterRun& after, PolicyGate* gate) {
     auto state = std::make_unique<SharedState>();
-    JsonLines out(stdout, stdoutLock);
-    JsonRunOperator op(firmware, RunEvents(), out, hid);
+    schema::JsonLines out(stdout, stdoutLock);
+    JsonRunOperator op(firmware, schema::RunObjects(), out, hid);
     op.Attach(state->phases);
     std::mutex stderrLock;
     TerminalProgress silent(stderrLock, false, state->phases);
@@ -196,7 +196,9 @@ class Update : public Command {
     // A command line or a file that cannot be used: one line, and nothing sent.
     int Fail(const std::string& error, int code = kExitUsage) {
         std::fprintf(stderr, "quillon update: %s\n", error.c_str());
-        if (json_) JsonLines(stdout, stdoutLock_).Write(RunEvents().Error(code, error));
+        if (json_) {
+            schema::JsonLines(stdout, stdoutLock_).Write(schema::RunObjects().Error(code, error));
+        }
         return code;
     }
 
