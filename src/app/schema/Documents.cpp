@@ -108,7 +108,7 @@ JsonObject InspectRefusal(const std::string& file, const std::string& text,
     return doc;
 }
 
-JsonObject LogRecord(const FinishedDevice& d) {
+JsonObject LogRecord(const FinishedDevice& d, const Signer& signer) {
     JsonObject o = RunObjects(d.port).Head("log");
     o["time"] = d.time;
     o["model"] = d.model;
@@ -121,8 +121,8 @@ JsonObject LogRecord(const FinishedDevice& d) {
     for (const std::string& text : d.texts) o["codes"].push_back(CodeOfText(text).code);
     o["duration_ms"] = d.durationMs;
     o["done"] = d.done;
-    if (!d.keyId.empty()) o["key_id"] = d.keyId;
-    if (!d.firmwareVersion.empty()) o["firmware_version"] = d.firmwareVersion;
+    if (!signer.keyId.empty()) o["key_id"] = signer.keyId;
+    if (!signer.firmwareVersion.empty()) o["firmware_version"] = signer.firmwareVersion;
     return o;
 }
 

@@ -68,10 +68,13 @@ struct FinishedDevice {
     int exitCode = 0;
     std::vector<std::string> texts;
     std::uint64_t durationMs = 0, done = 0;
-    // Who signed the file and as which version, when a policy checked its signature.
+};
+
+// Who signed the file a device was given and as which version, when a policy checked it.
+struct Signer {
     std::string keyId, firmwareVersion;
 };
 
-JsonObject LogRecord(const FinishedDevice& d);
+JsonObject LogRecord(const FinishedDevice& d, const Signer& signer = {});
 
 }  // namespace quillon::schema
