@@ -190,11 +190,14 @@ Expected RequestsOf(const ModelProfile& p, std::uint8_t type) {
     const std::uint32_t chunks = 2 * chunksPerBlock + 2;  // 100 bytes: 52 and 48
     const bool readsBack =
         p.chunkReadBack && !(p.bootSwitch.runs && p.bootSwitch.skipsChunkReadBack);
-    const bool switches = p.bootSwitch.runs && type == 1;
+    // A boot loader without a kind of its own answers as the application does, so the worker
+    // sends the switch all three times it may.
+    const std::uint32_t switchJumps =
+        p.bootSwitch.runs && type == 1 ? (p.bootSwitch.hasLoaderKind ? 1u : 3u) : 0u;
     return {.erases = p.wholeChipErase ? 1u : 3u,
             .writes = chunks + 1,
             .reads = (readsBack ? chunks : 0) + (p.firstWord.readBack ? 1 : 0),
-            .jumps = (switches ? 1u : 0u) + 1u,
+            .jumps = switchJumps + 1u,
             .wakes = p.module.kind == ModuleKind::kNone ? 0u : 1u};
 }
 
@@ -229,6 +232,11 @@ TEST(ModelProfile, EveryRowUpdatesItsSimulatedDevice) {
             EXPECT_EQ(d.Count(SimCommand::kReadFlash), e.reads);
             EXPECT_EQ(d.Count(SimCommand::kJumpTo), e.jumps);
             EXPECT_EQ(d.Count(SimCommand::kWakeModule), e.wakes);
+            // And as the simulated device sees its own flash and module.
+            const std::size_t blocks = (ImageSize(p) + device.blockSize - 1) / device.blockSize;
+            EXPECT_EQ(d.Count(SimCommand::kEraseFlash),
+                      device.erase == sim::EraseKind::kWhole ? 1u : blocks);
+            EXPECT_EQ(d.Count(SimCommand::kWakeModule), device.hasModule ? 1u : 0u);
         }
     }
     EXPECT_EQ(rows, 10u);
