@@ -4,6 +4,8 @@
 // two are checked against each other.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "firmware/ModelProfile.h"
 #include "sim/Scenario.h"
 #include "state/Texts.h"
@@ -111,6 +113,27 @@ TEST_F(LoaderTest, Type0Model7LeavesBootPair) {
     ASSERT_EQ(Load(Pack(7, 0)), Strings{});
     EXPECT_EQ(st_->g_targetPid, 0x0110u);
     EXPECT_EQ(st_->g_bootPid, 0x0111u);
+}
+
+// A refused file leaves no row behind, not even that of the file accepted before it, nor its own
+// when only a later check refuses it: a run can never take another model's rules.
+TEST_F(LoaderTest, RefusedFileLeavesNoProfile) {
+    const std::pair<const char*, std::function<void(test::Bytes&)>> spoils[] = {
+        {"checksum", [](test::Bytes& f) { f[40] ^= 1; }},
+        {"type", [](test::Bytes& f) { f[8] = 2; }},
+        {"model", [](test::Bytes& f) { f[24] = 9; }},
+        {"zero word", [](test::Bytes& f) { f[32] = 1; }},
+    };
+    for (const auto& [name, spoil] : spoils) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(Load(Pack(6)), Strings{});
+        ASSERT_EQ(st_->g_pModelProfile, FindModelProfile(6));
+        test::Bytes f = Pack(264, 1);
+        spoil(f);
+        if (std::string(name) != "checksum") Reseal(f);
+        EXPECT_NE(Load(f), Strings{});
+        EXPECT_EQ(st_->g_pModelProfile, nullptr);
+    }
 }
 
 TEST(CommandFrame, QueryModeOpcodeFollowsTheModel) {

@@ -31,28 +31,35 @@ std::uint8_t SpiProgrammer::Run(ReadableFile& file) {
     if (!run_.HasDevice()) return run_.Fail(text::kNoDevice);
     const Channel& ch = run_.DeviceChannel();
 
-    const std::uint8_t* buf = st.g_fileBuffer.get();
+    const std::uint8_t* image = st.g_fileBuffer.get();
     std::uint8_t readBack[64];
-    bool last = false;
+    bool lastOfImage = false;
     st.phases.EnterProgramming(true, sectors, imageLength, s.hid.NowMs());
-    for (std::uint32_t b = 0; b < sectors && !last; ++b) {
-        run_.Advance(ProgramStep::kErase, b + 1, b * kSector);
-        if (rx_.commands.SpiErase(ch, start + b * kSector) != 0) return run_.Fail(nullptr);
-        st.phases.Step(ProgramStep::kWrite, b + 1, s.hid.NowMs());
-        for (std::uint32_t k = 0; k < kChunksPerSector && !last; ++k) {
-            const std::uint32_t o = b * kSector + kChunk * k;
-            std::uint32_t n = k < kChunksPerSector - 1 ? kChunk : kLastChunk;
-            if (o + n > imageLength) {
-                n = imageLength - o;
-                last = true;
+    for (std::uint32_t sector = 0; sector < sectors && !lastOfImage; ++sector) {
+        run_.Advance(ProgramStep::kErase, sector + 1, sector * kSector);
+        if (rx_.commands.SpiErase(ch, start + sector * kSector) != 0) return run_.Fail(nullptr);
+        st.phases.Step(ProgramStep::kWrite, sector + 1, s.hid.NowMs());
+        for (std::uint32_t chunk = 0; chunk < kChunksPerSector && !lastOfImage; ++chunk) {
+            const std::uint32_t offset = sector * kSector + kChunk * chunk;
+            std::uint32_t length = chunk < kChunksPerSector - 1 ? kChunk : kLastChunk;
+            if (offset + length > imageLength) {
+                length = imageLength - offset;
+                lastOfImage = true;
             }
-            if (rx_.commands.SpiWrite(ch, n, start + o, buf + o) != 0) return run_.Fail(nullptr);
-            if (rx_.commands.SpiRead(ch, n, start + o, readBack) != 0) return run_.Fail(nullptr);
-            if (!run_.Log(readBack, n)) return run_.Fail(text::kNoFile);
-            if (std::memcmp(readBack, buf + o, n) != 0) return run_.Fail(text::kVerifyFailed);
-            st.g_progressAccum.fetch_add(
-                k < kChunksPerSector - 1 ? kChunkCredit : static_cast<std::int32_t>(kLastChunk));
-            run_.Advance(ProgramStep::kNone, 0, o + n);
+            if (rx_.commands.SpiWrite(ch, length, start + offset, image + offset) != 0) {
+                return run_.Fail(nullptr);
+            }
+            if (rx_.commands.SpiRead(ch, length, start + offset, readBack) != 0) {
+                return run_.Fail(nullptr);
+            }
+            if (!run_.Log(readBack, length)) return run_.Fail(text::kNoFile);
+            if (std::memcmp(readBack, image + offset, length) != 0) {
+                return run_.Fail(text::kVerifyFailed);
+            }
+            st.g_progressAccum.fetch_add(chunk < kChunksPerSector - 1
+                                             ? kChunkCredit
+                                             : static_cast<std::int32_t>(kLastChunk));
+            run_.Advance(ProgramStep::kNone, 0, offset + length);
         }
     }
     if (!run_.CloseLog()) return run_.Fail(text::kNoFile);
