@@ -265,5 +265,26 @@ TEST(ModelProfile, EveryRowUpdatesItsSimulatedDevice) {
     EXPECT_EQ(rows, 10u);
 }
 
+// The wake rules of a module row, in virtual time: each wake its module needs costs the row's
+// delay before the wake command and its settling time after, and nothing else.
+TEST(ModelProfile, ModuleWakesCostTheirRowsWaits) {
+    for (const ModelProfile& p : AllModelProfiles()) {
+        if (p.module.kind == ModuleKind::kNone) continue;
+        SCOPED_TRACE("model " + std::to_string(p.code));
+        std::uint64_t runMs[2] = {};
+        for (std::uint32_t wakes : {0u, 2u}) {
+            Rig rig;
+            rig.Firmware(p.code, 0, 0, 0x8000, 3000);
+            sim::SimDeviceConfig device = sim::DefaultDeviceFor(*rig.st);
+            device.moduleWakes = wakes;
+            rig.Add(device);
+            const std::uint64_t before = rig.Now();
+            ASSERT_EQ(rig.Update(), 0) << ::testing::PrintToString(rig.Messages());
+            runMs[wakes / 2] = rig.Now() - before;
+        }
+        EXPECT_EQ(runMs[1] - runMs[0], 2 * (p.module.wakeDelayMs + p.module.settleMs));
+    }
+}
+
 }  // namespace
 }  // namespace quillon

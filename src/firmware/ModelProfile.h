@@ -2,6 +2,7 @@
 // the identities looked for, the frames spoken, and how the device is switched and programmed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "state/IdentifierTable.h"
