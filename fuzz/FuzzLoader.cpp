@@ -3,8 +3,8 @@
 
 #include "FuzzInput.h"
 #include "firmware/FirmwareLoader.h"
-#include "firmware/ModelTable.h"
-#include "state/RecordingOperator.h"
+#include "firmware/ModelProfile.h"
+#include "state/CollectingOperator.h"
 
 namespace {
 
@@ -71,13 +71,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (mode == 0xFE) length = kFileBufferSize;
     if (mode == 0xFD) length = 0x100000000ull + in.Left();
     SharedState& st = State();
-    RecordingOperator op("x.fw");
+    CollectingOperator op("x.fw");
     MemoryFileSystem files(in.Rest(), in.Left(), length);
     const bool refused = FirmwareLoader(st, op, files).LoadFirmwareFile();
     if (refused != (op.Messages().size() == 1)) __builtin_trap();
     if (!refused) {
         // What an accepted file publishes must be consistent.
-        if (!FindModelRow(st.g_fwModelCode) || st.g_fwType > 1) __builtin_trap();
+        const ModelProfile* row = FindModelProfile(st.g_fwModelCode);
+        if (row == nullptr || st.g_pModelProfile != row || st.g_fwType > 1) __builtin_trap();
         if (st.g_cbValidatedFile != length || length > kFileBufferSize) __builtin_trap();
     }
     return 0;

@@ -6,7 +6,7 @@
 #include "firmware/FirmwareChecksum.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
-#include "state/RecordingOperator.h"
+#include "state/CollectingOperator.h"
 #include "state/Texts.h"
 #include "support/LoaderFixture.h"
 #include "support/TempDir.h"
