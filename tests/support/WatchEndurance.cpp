@@ -55,7 +55,7 @@ class Endurance : public StationEvents {
             empty.port = "sim-" + std::to_string(p + 1);
             empty.plugAtMs = UINT64_MAX;
             Bus().AddDevice(empty);
-            ports_.push_back({empty.port, 0, false});
+            ports_.push_back(Port{empty.port});
             Plug(p, 37 * p);
         }
         return true;
@@ -103,12 +103,13 @@ class Endurance : public StationEvents {
         port->pullAt = now + kPullAfterMs;
     }
 
-    void OnTick(const std::vector<PortStatus>&) override {
+    void OnTick(const std::vector<PortStatus>& rows) override {
         const std::uint64_t now = setup_.Base().NowMs();
         bool busy = false;
         for (std::size_t p = 0; p < ports_.size(); ++p) {
             Port& port = ports_[p];
-            if (port.pullAt <= now) {
+            // Nobody pulls a device whose row says it is being updated.
+            if (port.pullAt <= now && !Running(rows, port.name)) {
                 port.pullAt = UINT64_MAX;
                 port.occupied = false;
                 if (result_.plugged < options_.cycles) {
@@ -140,6 +141,13 @@ class Endurance : public StationEvents {
     };
 
     sim::SimPlatform& Bus() { return setup_.Bus()->Platform(); }
+
+    static bool Running(const std::vector<PortStatus>& rows, const std::string& port) {
+        for (const PortStatus& r : rows) {
+            if (r.port == port) return r.state == PortStatus::State::kRunning;
+        }
+        return false;
+    }
 
     Port* Find(const std::string& name) {
         for (Port& p : ports_) {
