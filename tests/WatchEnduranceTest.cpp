@@ -8,8 +8,8 @@
 namespace quillon {
 namespace {
 
-// What may stay allocated after 500 devices (about 2 KB does): 128 bytes
-// a device, so that anything kept per device, run or path shows.
+// What may stay allocated after 500 devices (about 2 KB does): 128 bytes a device, so that a
+// device's flash, a run's state or its log buffer kept for each device shows.
 constexpr std::uint64_t kHeapSlackBytes = 64 * 1024;
 
 TEST(WatchEndurance, FiveHundredDevicesThroughSixteenPortsLeaveNothingBehind) {
