@@ -79,7 +79,7 @@ int RunOnce(HidPlatform& hid, FileSystem& files, const std::string& firmware,
                               StandardErrorColumns());
     op.OnBeforeMessage([&progress] { progress.ClearLine(); });
     const int code = Drive(hid, files, *state, op, progress, op.TerminalLock());
-    progress.Finish();
+    progress.Finish(op.LastMessage());
     TellReason(*state);
     return after(code);
 }
@@ -88,8 +88,8 @@ int RunOnce(HidPlatform& hid, FileSystem& files, const std::string& firmware,
 int RunForScripts(HidPlatform& hid, FileSystem& files, const std::string& firmware,
                   std::mutex& stdoutLock, const AfterRun& after) {
     auto state = std::make_unique<SharedState>();
-    JsonLines out(stdout, stdoutLock);
-    JsonRunOperator op(firmware, RunEvents(), out, hid);
+    schema::JsonLines out(stdout, stdoutLock);
+    JsonRunOperator op(firmware, schema::RunObjects(), out, hid);
     op.Attach(state->phases);
     std::mutex stderrLock;
     TerminalProgress silent(stderrLock, false, state->phases);
@@ -185,7 +185,9 @@ class Update : public Command {
     // A command line or a file that cannot be used: one line, and nothing sent.
     int Fail(const std::string& error, int code = kExitUsage) {
         std::fprintf(stderr, "quillon update: %s\n", error.c_str());
-        if (json_) JsonLines(stdout, stdoutLock_).Write(RunEvents().Error(code, error));
+        if (json_) {
+            schema::JsonLines(stdout, stdoutLock_).Write(schema::RunObjects().Error(code, error));
+        }
         return code;
     }
 
