@@ -13,6 +13,17 @@ SimDevice& SimPlatform::AddDevice(SimDeviceConfig config) {
     return *devices_.back();
 }
 
+SimDevice& SimPlatform::SwapDevice(std::size_t i, SimDeviceConfig config) {
+    std::lock_guard lock(mutex_);
+    std::unique_ptr<SimDevice>& slot = devices_.at(i);
+    if (config.port.empty()) config.port = slot->Config().port;
+    // The probe counts of paths that can never be opened again would only pile up.
+    const std::string prefix = "sim:d" + std::to_string(i) + ".";
+    std::erase_if(probes_, [&](const auto& p) { return p.first.starts_with(prefix); });
+    slot = std::make_unique<SimDevice>(std::move(config), slot->Incarnation() + 1);
+    return *slot;
+}
+
 std::uint32_t SimPlatform::ProbeCount(const std::string& path) const {
     std::lock_guard lock(mutex_);
     const auto it = probes_.find(path);

@@ -22,6 +22,11 @@ class SimPlatform : public HidPlatform {
 
     // Adds a device; one without a port gets DefaultPort of its place on the bus.
     SimDevice& AddDevice(SimDeviceConfig config);
+    // Pulls the i-th device out now and puts another in its place on the bus (at its port when
+    // config names none), plugged in at config.plugAtMs: a bus that sees devices come and go
+    // all day holds no more than its ports. The old device's handles go stale; references to
+    // it from Device(i) are no longer valid.
+    SimDevice& SwapDevice(std::size_t i, SimDeviceConfig config);
     SimDevice& Device(std::size_t i) {
         std::lock_guard lock(mutex_);
         return *devices_.at(i);
