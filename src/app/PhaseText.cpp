@@ -128,4 +128,8 @@ std::string DescribeEnd(const PhaseStatus& s) {
     return line + " while " + DescribePhase(s);
 }
 
+std::string SystemSaid(const PhaseStatus& s) {
+    return s.osError.empty() ? std::string() : "the system said: " + s.osError;
+}
+
 }  // namespace quillon

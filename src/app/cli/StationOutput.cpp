@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "app/PhaseText.h"
 #include "app/cli/HexText.h"
 
 namespace quillon::cli {
@@ -37,8 +38,9 @@ void StationOutput::OnPhase(const std::string& port, PhaseChannel::Event event,
 }
 
 void StationOutput::OnFinished(const FinishedRun& run) {
-    if (!run.end.reason.empty()) {
-        const std::string line = "quillon station: " + run.port + ": " + run.end.reason;
+    for (const std::string& why : {run.end.reason, SystemSaid(run.end)}) {
+        if (why.empty()) continue;
+        const std::string line = "quillon station: " + run.port + ": " + why;
         if (table_ != nullptr) {
             table_->Notice(line);
         } else {
