@@ -27,7 +27,7 @@ const std::vector<std::uint8_t> kScanner = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 
                                             0x75, 0x08, 0x95, 0x3F, 0x09, 0x01, 0x81,
                                             0x02, 0x09, 0x01, 0x91, 0x02, 0xC0};
 
-enum class Setup { kVanished, kNoDeviceFile, kDenied };
+enum class Case { kVanished, kNoDeviceFile, kDenied };
 
 // What the caller, the trace and the run were told, one a line: the platform's last error after
 // the failed open, the trace's failure lines without their time, and the run's reason after a
@@ -89,28 +89,28 @@ std::string ObserveInChild(test::FakeSysfs& sys, const std::string& path, bool d
 TEST(SystemReason, AFailedOpenTellsTheCallerTheTraceAndTheRun) {
     struct Row {
         const char* name;
-        Setup setup;
+        Case setup;
         const char* reason;
     };
     const Row rows[] = {
-        {"a node that vanished after the list", Setup::kVanished,
+        {"a node that vanished after the list", Case::kVanished,
          "ENOENT: No such file or directory"},
-        {"a device file that is missing", Setup::kNoDeviceFile,
+        {"a device file that is missing", Case::kNoDeviceFile,
          "ENOENT: No such file or directory"},
-        {"a node nobody may open", Setup::kDenied, "EACCES: Permission denied"},
+        {"a node nobody may open", Case::kDenied, "EACCES: Permission denied"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         test::FakeSysfs sys;
         sys.AddNode("hidraw0", 0x0581, 0x0111, kScanner);
         const std::string path = sys.Layout().devRoot + "/hidraw0#0";
-        if (r.setup != Setup::kNoDeviceFile) {
+        if (r.setup != Case::kNoDeviceFile) {
             const std::string node = sys.MakeFifo("hidraw0");
-            if (r.setup == Setup::kDenied) {
+            if (r.setup == Case::kDenied) {
                 ASSERT_EQ(::chmod(node.c_str(), ::geteuid() == 0 ? 0600 : 0), 0);
             }
         }
-        if (r.setup == Setup::kVanished) {
+        if (r.setup == Case::kVanished) {
             hidraw::HidrawPlatform lister(sys.Layout());
             const Handle list = lister.OpenInterfaceList();
             std::string listed;
@@ -120,7 +120,7 @@ TEST(SystemReason, AFailedOpenTellsTheCallerTheTraceAndTheRun) {
             sys.RemoveNode("hidraw0");
         }
         const std::string reason = r.reason;
-        EXPECT_EQ(ObserveInChild(sys, path, r.setup == Setup::kDenied),
+        EXPECT_EQ(ObserveInChild(sys, path, r.setup == Case::kDenied),
                   reason + "\nopen-failed " + path + ": " + reason + "\n" + reason + "\n");
     }
 }

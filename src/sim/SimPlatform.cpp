@@ -108,8 +108,8 @@ class SimPlatform::Interface : public EmulatedInterface {
         return Device().Config().collections[at_.collection];
     }
     // Whether the device this was opened on is still there, not restarted since.
-    bool Current() const {
-        const SimDevice& dev = Device();
+    bool Current() {
+        SimDevice& dev = Device();
         return dev.Present(p_.clock_.Now()) && dev.Incarnation() == at_.incarnation;
     }
     void Deliver(SimDevice::Reaction& reaction, std::uint64_t at) {
