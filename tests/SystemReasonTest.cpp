@@ -11,10 +11,11 @@
 #include <cstdio>
 #include <sstream>
 
+#include "app/JsonRunOperator.h"
 #include "hid/TracingHidPlatform.h"
 #include "hid/linux/HidrawPlatform.h"
 #include "protocol/Receiver.h"
-#include "state/RecordingOperator.h"
+#include "state/Texts.h"
 #include "support/FakeSysfs.h"
 #include "support/TempDir.h"
 #include "support/TestFileSystem.h"
@@ -31,7 +32,8 @@ enum class Case { kVanished, kNoDeviceFile, kDenied };
 
 // What the caller, the trace and the run were told, one a line: the platform's last error after
 // the failed open, the trace's failure lines without their time, and the run's reason after a
-// request was sent on the channel that never opened.
+// request was sent on the channel that never opened, as the run's state, its message event and
+// its result event hold it.
 std::string Observe(test::FakeSysfs& sys, const std::string& path) {
     hidraw::HidrawPlatform hid(sys.Layout());
     std::FILE* out = std::tmpfile();
@@ -39,7 +41,12 @@ std::string Observe(test::FakeSysfs& sys, const std::string& path) {
     TracingHidPlatform trace(hid, out);
     test::TempDir dir;
     auto st = std::make_unique<SharedState>();
-    RecordingOperator op;
+    std::FILE* events = std::tmpfile();
+    if (events == nullptr) return "no event file";
+    std::mutex lock;
+    schema::JsonLines lines(events, lock);
+    JsonRunOperator op("x.fw", schema::RunObjects(), lines, hid);
+    op.Attach(st->phases);
     test::TestFileSystem files(dir.Path());
     LinkServices s{*st, trace, op, files};
     Receiver rx(s);
@@ -48,6 +55,8 @@ std::string Observe(test::FakeSysfs& sys, const std::string& path) {
     std::string told = hid.LastError() + "\n";
     rx.commands.QueryMode(ch);
     rx.channel.CloseChannel(ch);
+    op.ShowMessage(text::kUsbConnectFailed);  // as the run ends when no device answers
+    op.Finish(1);
     std::rewind(out);
     char line[512];
     while (std::fgets(line, sizeof line, out) != nullptr) {
@@ -56,7 +65,14 @@ std::string Observe(test::FakeSysfs& sys, const std::string& path) {
         if (l.find("-failed") != std::string::npos) told += l.substr(space + 1);
     }
     std::fclose(out);
-    return told + st->phases.Snapshot().osError + "\n";
+    told += st->phases.Snapshot().osError + "\n";
+    std::rewind(events);
+    while (std::fgets(line, sizeof line, events) != nullptr) {
+        const schema::JsonObject o = schema::JsonObject::parse(line);
+        told += o.value("type", "") + " " + o.value("os_error", "") + "\n";
+    }
+    std::fclose(events);
+    return told;
 }
 
 // Observe in a child process, with no rights of root when drop is set.
@@ -95,8 +111,7 @@ TEST(SystemReason, AFailedOpenTellsTheCallerTheTraceAndTheRun) {
     const Row rows[] = {
         {"a node that vanished after the list", Case::kVanished,
          "ENOENT: No such file or directory"},
-        {"a device file that is missing", Case::kNoDeviceFile,
-         "ENOENT: No such file or directory"},
+        {"a device file that is missing", Case::kNoDeviceFile, "ENOENT: No such file or directory"},
         {"a node nobody may open", Case::kDenied, "EACCES: Permission denied"},
     };
     for (const Row& r : rows) {
@@ -121,7 +136,8 @@ TEST(SystemReason, AFailedOpenTellsTheCallerTheTraceAndTheRun) {
         }
         const std::string reason = r.reason;
         EXPECT_EQ(ObserveInChild(sys, path, r.setup == Case::kDenied),
-                  reason + "\nopen-failed " + path + ": " + reason + "\n" + reason + "\n");
+                  reason + "\nopen-failed " + path + ": " + reason + "\n" + reason + "\nmessage " +
+                      reason + "\nresult " + reason + "\n");
     }
 }
 

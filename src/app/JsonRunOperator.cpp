@@ -5,15 +5,14 @@ namespace quillon {
 void JsonRunOperator::Attach(PhaseChannel& phases) {
     phases_ = &phases;
     phases.Listen([this](PhaseChannel::Event event, const PhaseStatus& s) {
-        out_.Write(event == PhaseChannel::Event::kPhase ? events_.PhaseEntered(s)
-                                                        : events_.Progress(s));
+        out_.Write(events_.OfPhase(event, s));
     });
 }
 
 void JsonRunOperator::ShowMessage(const std::string& text) {
-    const std::uint64_t start = phases_ != nullptr ? phases_->Snapshot().startMs : 0;
+    const PhaseStatus s = phases_ != nullptr ? phases_->Snapshot() : PhaseStatus{};
     const std::uint64_t now = clock_.NowMs();
-    out_.Write(events_.Message(text, now > start ? now - start : 0));
+    out_.Write(events_.Message(text, now > s.startMs ? now - s.startMs : 0, s.osError));
 }
 
 void JsonRunOperator::Finish(int exitCode) {

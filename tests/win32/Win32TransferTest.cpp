@@ -13,7 +13,7 @@
 #include "hid/TracingHidPlatform.h"
 #include "hid/win32/Win32Errors.h"
 #include "hid/win32/Win32HidPlatform.h"
-#include "state/RecordingOperator.h"
+#include "state/CollectingOperator.h"
 #include "state/Texts.h"
 #include "support/PipeDevice.h"
 
@@ -152,7 +152,7 @@ TEST(Win32Transfer, MissingPathsOpenNothingButTheChannelStillGetsItsEvent) {
     EXPECT_EQ(hid.OpenSynchronous("\\\\?\\hid#no\xC3("), kInvalidHandle);  // not UTF-8
 
     auto st = std::make_unique<SharedState>();
-    RecordingOperator op;
+    CollectingOperator op;
     StdFileSystem files;
     LinkServices s{*st, hid, op, files};
     DeviceChannel channel(s);
@@ -181,7 +181,7 @@ struct TransportRig {
     PipeDevice pipe;
     win32::Win32HidPlatform hid;
     std::unique_ptr<SharedState> st = std::make_unique<SharedState>();
-    RecordingOperator op;
+    CollectingOperator op;
     StdFileSystem files;
     LinkServices s{*st, hid, op, files};
     DeviceChannel links{s};
@@ -277,7 +277,7 @@ TEST(Win32Transfer, AFailedOpenTellsTheSystemsReasonToTheCallerTheTraceAndTheRun
         TracingHidPlatform trace(hid, out);
         auto st = std::make_unique<SharedState>();
         st->SetHidCaps({1, 0xFF00, 65, 65});
-        RecordingOperator op;
+        CollectingOperator op;
         StdFileSystem files;
         LinkServices s{*st, trace, op, files};
         DeviceChannel links(s);
