@@ -25,9 +25,10 @@ std::string UtcNow() {
 
 }  // namespace
 
-void StationOutput::OnText(const std::string& port, const std::string& text, std::uint64_t ms) {
-    if (table_ != nullptr) table_->OnText(port, text, ms);
-    if (json_ != nullptr) json_->Write(schema::RunObjects(port).Message(text, ms));
+void StationOutput::OnText(const std::string& port, const std::string& text, std::uint64_t ms,
+                           const std::string& osError) {
+    if (table_ != nullptr) table_->OnText(port, text, ms, osError);
+    if (json_ != nullptr) json_->Write(schema::RunObjects(port).Message(text, ms, osError));
 }
 
 void StationOutput::OnPhase(const std::string& port, PhaseChannel::Event event,
