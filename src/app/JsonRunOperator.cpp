@@ -14,6 +14,7 @@ void JsonRunOperator::ShowMessage(const std::string& text) {
     const std::uint64_t start = phases_ != nullptr ? phases_->Snapshot().startMs : 0;
     const std::uint64_t now = clock_.NowMs();
     out_.Write(events_.Message(text, now > start ? now - start : 0));
+    last_ = text;
 }
 
 void JsonRunOperator::Finish(int exitCode) {

@@ -29,6 +29,25 @@ std::optional<ModelRow> FindModelRow(std::uint32_t modelCode) {
     return std::nullopt;
 }
 
+std::span<const ModelRow> ModelRows() {
+    return kRows;
+}
+
+std::uint32_t ModelCodeOfBootLoaderKind(std::uint8_t kind) {
+    switch (kind) {
+        case 0:
+            return 3;
+        case 16:
+            return 259;
+        case 17:
+            return 8;
+        case 18:
+            return 264;
+        default:
+            return 0;
+    }
+}
+
 bool IsBootSwitchRun(std::uint32_t model) {
     const std::uint32_t code = model & 0xFFFF;
     return (model & 0xFF) == 3 || code == 4 || code == 8 || code == 264;

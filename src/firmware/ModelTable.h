@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 
 namespace quillon {
 
@@ -20,6 +21,13 @@ struct ModelRow {
 
 // The row of an accepted model code, or nothing for a refused one.
 std::optional<ModelRow> FindModelRow(std::uint32_t modelCode);
+
+// Every accepted model's row, in the order of their codes.
+std::span<const ModelRow> ModelRows();
+
+// The model code whose type-1 file a boot loader of this kind (its QueryMode answer) takes in the
+// worker's boot switch; 0 for a kind that no file is taken by.
+std::uint32_t ModelCodeOfBootLoaderKind(std::uint8_t kind);
 
 // A run that goes through the worker's boot switch: model byte 3, or model codes 4, 8 and 264.
 bool IsBootSwitchRun(std::uint32_t model);

@@ -175,10 +175,8 @@ std::uint8_t UpdateWorker::SwitchToBootLoader(Receiver& rx) {
             end = End::kFail;
             break;
         }
-        const std::uint32_t low = st.g_fwModel & 0xFFFF, code = st.g_fwModelCode;
-        const bool kindFits = (q == 0 && low == 3) || (q == 16 && low == 0x103) ||
-                              (q == 17 && code == 8) || (q == 18 && code == 264);
-        if (!kindFits) {
+        // Each boot loader kind takes the files of one model only.
+        if (ModelCodeOfBootLoaderKind(q) != st.g_fwModelCode) {
             end = End::kMismatch;
             break;
         }

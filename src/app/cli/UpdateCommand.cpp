@@ -9,6 +9,7 @@
 #include "app/FirstReportWatch.h"
 #include "app/Host.h"
 #include "app/JsonRunOperator.h"
+#include "app/RecoveryHint.h"
 #include "app/RunFiles.h"
 #include "app/RunSetup.h"
 #include "app/UpdateController.h"
@@ -81,6 +82,9 @@ int RunOnce(HidPlatform& hid, FileSystem& files, const std::string& firmware,
     const int code = Drive(hid, files, *state, op, progress, op.TerminalLock());
     progress.Finish();
     TellReason(*state);
+    for (const std::string& hint : RecoveryHints(hid, *state, op.LastMessage())) {
+        std::fprintf(stderr, "quillon update: %s\n", hint.c_str());
+    }
     return after(code);
 }
 
@@ -95,6 +99,12 @@ int RunForScripts(HidPlatform& hid, FileSystem& files, const std::string& firmwa
     TerminalProgress silent(stderrLock, false, state->phases);
     const int code = after(Drive(hid, files, *state, op, silent, stderrLock));
     TellReason(*state);
+    for (const std::string& hint : RecoveryHints(hid, *state, op.LastMessage())) {
+        std::fprintf(stderr, "quillon update: %s\n", hint.c_str());
+        JsonObject notice = RunEvents().Head("notice");
+        notice["text"] = hint;
+        out.Write(notice);
+    }
     op.Finish(code);
     return code;
 }
