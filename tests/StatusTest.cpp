@@ -58,8 +58,6 @@ std::vector<SurveyRow> SurveyRows() {
     model7.collections = {{0x0001, 0x0006, 9, 2}, {}};
     sim::SimDeviceConfig silent = Device(3, kShared, kShared, false);
     silent.faults = {{SimCommand::kQueryModel, 1, 100, sim::FaultKind::kNoAnswer}};
-    sim::SimDeviceConfig mouse = Device(3, {0x046D, 0xC077}, {0x046D, 0xC077}, false);
-    mouse.collections = {{0x0001, 0x0002, 5, 1}};
     return {
         {"model 3 waiting", Device(3, kShared, kShared, true, 0),
          Expected{M::kBootLoader, 3, NeededFile{3, false}}},
@@ -84,7 +82,8 @@ std::vector<SurveyRow> SurveyRows() {
          Expected{M::kBootLoader, 5, NeededFile{5, false}}},
         {"model 7 running", model7, Expected{M::kApplication, 7, {}}},
         {"model 3 silent", silent, Expected{M::kUnknown, {}, {}}},
-        {"a mouse", mouse, std::nullopt},
+        {"another vendor's device", Device(3, {0x046D, 0xC077}, {0x046D, 0xC077}, false),
+         std::nullopt},
     };
 }
 
