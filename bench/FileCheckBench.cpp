@@ -18,7 +18,7 @@
 #include "firmware/FirmwareLoader.h"
 #include "protocol/PayloadReader.h"
 #include "sim/SimPlatform.h"
-#include "state/RecordingOperator.h"
+#include "state/CollectingOperator.h"
 
 extern char** environ;
 
@@ -100,7 +100,7 @@ void BM_RereadAgainstCksum(benchmark::State& state) {
     const std::string& file = BigFirmware();
     std::vector<double> reread, cksum;
     StdFileSystem files;
-    RecordingOperator op(file);
+    CollectingOperator op(file);
     for (auto _ : state) {
         auto st = std::make_unique<SharedState>();
         if (FirmwareLoader(*st, op, files).LoadFirmwareFile()) {

@@ -2,7 +2,7 @@
 #include "FuzzInput.h"
 #include "firmware/ModelTable.h"
 #include "protocol/Receiver.h"
-#include "state/RecordingOperator.h"
+#include "state/CollectingOperator.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     st->SetHidCaps({in.U16(), in.U16(), static_cast<std::uint16_t>(in.U16() % 600),
                     static_cast<std::uint16_t>(in.U16() % 600)});
     FuzzHid hid(in);
-    RecordingOperator op;
+    CollectingOperator op;
     StdFileSystem files;
     LinkServices s{*st, hid, op, files};
     Receiver rx(s);

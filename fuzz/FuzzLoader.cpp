@@ -4,7 +4,7 @@
 #include "FuzzInput.h"
 #include "firmware/FirmwareLoader.h"
 #include "firmware/ModelTable.h"
-#include "state/RecordingOperator.h"
+#include "state/CollectingOperator.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (mode == 0xFE) length = kFileBufferSize;
     if (mode == 0xFD) length = 0x100000000ull + in.Left();
     SharedState& st = State();
-    RecordingOperator op("x.fw");
+    CollectingOperator op("x.fw");
     MemoryFileSystem files(in.Rest(), in.Left(), length);
     const bool refused = FirmwareLoader(st, op, files).LoadFirmwareFile();
     if (refused != (op.Messages().size() == 1)) __builtin_trap();

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "app/schema/SchemaTable.h"
 #include "firmware/FirmwareHeader.h"
 #include "state/Texts.h"
 #include "support/RunProgram.h"
@@ -45,13 +46,17 @@ Strings OutputLines(const std::string& out) {
     return lines;
 }
 
-// Every line of out as a JSON object (a line that does not parse fails the test).
+// Every line of out as a JSON object (a line that does not parse, or that does not follow the
+// schema, fails the test). A text the run showed without a code of its own fails it too: scripts
+// would have to match its words.
 std::vector<Json> Lines(const std::string& out) {
     std::vector<Json> objects;
     for (const std::string& line : OutputLines(out)) {
         objects.push_back(Json::parse(line, nullptr, false));
         EXPECT_TRUE(objects.back().is_object()) << line;
         if (!objects.back().is_object()) objects.back() = Json::object();
+        EXPECT_EQ(schema::Conformance(objects.back()), "") << line;
+        EXPECT_NE(objects.back().value("code", ""), "other") << line;
     }
     return objects;
 }
@@ -76,7 +81,7 @@ TEST(CliJson, EventsOfAWholeRunWithARestart) {
     std::string shape;
     std::uint64_t lastMs = 0;
     for (const Json& e : events) {
-        EXPECT_EQ(e.value("version", 0), 1) << e;
+        EXPECT_EQ(e.value("version", 0), 2) << e;
         const std::string type = e.value("type", "");
         const char letter = type == "phase"      ? 'P'
                             : type == "progress" ? 'p'
@@ -233,6 +238,46 @@ TEST(CliJson, StationRunsEachEndInTheirOwnResult) {
     EXPECT_NE(failed, image);
 }
 
+// A station's log keeps, per finished device, what its events said: the same outcome and exit as
+// the port's result (a device that does not take the file is "no-device", never "failed"), its
+// texts each with its code, and the model as the number inspect gives.
+TEST(CliJson, StationLogRecordsAgreeWithTheEvents) {
+    const Files f;
+    const std::string ports = f.dir.WriteText("ports.json", R"({"devices": [
+        {"model": 3, "port": "good"}, {"model": 4, "port": "other"},
+        {"model": 3, "port": "bad", "faults": [{"command": "ReadFlash", "at": 2,
+        "kind": "write-timeout"}]}]})");
+    const std::string log = f.dir.File("log.jsonl");
+    const test::ProgramRun r =
+        Quillon("station --json --virtual-time " + f.fw + " --simulate " + ports + " --log " + log);
+    EXPECT_EQ(r.code, 1);
+    std::map<std::string, Json> results;
+    for (const Json& e : Lines(r.out)) {
+        if (e.value("type", "") == "result") results[e.value("port", "")] = e;
+    }
+    const std::vector<std::uint8_t> bytes = test::TempDir::Read(log);
+    const std::vector<Json> records = Lines(std::string(bytes.begin(), bytes.end()));
+    ASSERT_EQ(records.size(), 3u);
+    const std::map<std::string, std::pair<const char*, Strings>> expected = {
+        {"good", {"done", {"done"}}},
+        {"other", {"no-device", {"device-mismatch"}}},
+        {"bad", {"failed", {"timeout", "read-send-failed"}}},
+    };
+    for (const Json& record : records) {
+        const std::string port = record.value("port", "");
+        SCOPED_TRACE(port);
+        ASSERT_EQ(expected.count(port), 1u);
+        EXPECT_EQ(record["type"], "log");
+        EXPECT_EQ(record["outcome"], expected.at(port).first);
+        EXPECT_EQ(record["outcome"], results[port]["outcome"]);
+        EXPECT_EQ(record["exit"], results[port]["exit"]);
+        EXPECT_EQ(record["done"], results[port]["done"]);
+        EXPECT_EQ(record["codes"].get<Strings>(), expected.at(port).second);
+        EXPECT_EQ(record["texts"].size(), record["codes"].size());
+        EXPECT_EQ(record["model"], 3);
+    }
+}
+
 // inspect and list print one document, refusals and usage errors included.
 TEST(CliJson, InspectAndListDocuments) {
     const Files f;
@@ -256,10 +301,10 @@ TEST(CliJson, InspectAndListDocuments) {
         const std::vector<Json> lines = Lines(r.out);
         ASSERT_EQ(lines.size(), 1u);
         EXPECT_EQ(lines[0]["type"], row.type);
-        EXPECT_EQ(lines[0]["version"], 1);
+        EXPECT_EQ(lines[0]["version"], 2);
         EXPECT_EQ(lines[0]["exit"], row.code);
         if (row.message) {
-            EXPECT_EQ(lines[0]["message"], row.message);
+            EXPECT_EQ(lines[0]["text"], row.message);
         }
         // Only the MCU example's run switches into the boot loader; the SPI one's never does.
         if (row.code == 0 && row.type == std::string("inspect")) {

@@ -529,7 +529,7 @@ TEST(Cli, MisuseLeavesTheFilesAndSendsNothingForNothing) {
         const bool sent = row.evidence.empty()
                               ? evidence.find("\"phase\":\"checking-model\"") != std::string::npos
                               : evidence.find(" write ") != std::string::npos ||
-                                    evidence.find("\"result\":\"done\"") != std::string::npos;
+                                    evidence.find("\"outcome\":\"done\"") != std::string::npos;
         EXPECT_EQ(sent, row.sent) << evidence.substr(0, 300);
         for (std::size_t i = 0; i < row.files.size(); ++i) {
             const auto& [path, left] = row.files[i];

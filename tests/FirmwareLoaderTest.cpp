@@ -6,7 +6,7 @@
 #include "firmware/FirmwareChecksum.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
-#include "state/RecordingOperator.h"
+#include "state/CollectingOperator.h"
 #include "state/Texts.h"
 #include "support/TempDir.h"
 
@@ -49,7 +49,7 @@ class LoaderTest : public ::testing::Test {
     test::TempDir dir_;
     int n_ = 0;
     std::unique_ptr<SharedState> st_ = std::make_unique<SharedState>();
-    RecordingOperator op_;
+    CollectingOperator op_;
     StdFileSystem files_;
 };
 

@@ -192,6 +192,40 @@ TEST(ProgressDisplay, PercentNeverAheadOfTheBytes) {
     }
 }
 
+// A run that did not end with its last text "완료" says on its summary line what that text means,
+// for an operator who does not read it; a good run's line stays as it was.
+TEST(ProgressDisplay, SummaryGivesTheLastTextsMeaning) {
+    struct Row {
+        const char* name;
+        RunEnd end;
+        std::uint64_t done, total;
+        std::string lastText;
+        std::string line;
+    };
+    const Row rows[] = {
+        {"done", RunEnd::kDone, 0, 0, text::kDone, "done: 0 bytes programmed in 3.0 s"},
+        {"refused", RunEnd::kFileRefused, 0, 0, text::kBadData2,
+         "file refused: nothing sent: 非法数据2！ (the file's checksum does not match its "
+         "contents)"},
+        {"failed while writing", RunEnd::kFailed, 4096, 20000, text::kWriteVerifyFailed,
+         "failed after 3.0 s: 4,096 of 20,000 bytes programmed: 写入校验失败! (the device did not "
+         "confirm a write)"},
+        {"failed without a text", RunEnd::kFailed, 4096, 20000, "",
+         "failed after 3.0 s: 4,096 of 20,000 bytes programmed"},
+        {"a text without a code", RunEnd::kNoDeviceFits, 0, 0, "?",
+         "no device fits: nothing sent (3.0 s)"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        PhaseStatus s;
+        s.end = r.end;
+        s.nowMs = 3000;
+        s.bytesDone = r.done;
+        s.bytesTotal = r.total;
+        EXPECT_EQ(DescribeEnd(s, r.lastText), r.line);
+    }
+}
+
 // Every pause of a wait for a restarted device, and of the settle once it is back, is told at
 // least once a second, so that a display counts each second (not 0, 2, 4 s).
 TEST(ProgressDisplay, WaitsAreToldEverySecond) {

@@ -7,7 +7,7 @@
 #include <map>
 
 #include "app/RecoveryHint.h"
-#include "app/RunEvents.h"
+#include "app/schema/SchemaTable.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
 #include "firmware/ModelTable.h"
@@ -265,10 +265,11 @@ TEST(Status, TheCommandLineOnAScenarioWithBothModes) {
 
     const test::ProgramRun status = test::RunProgram(QUILLON_BIN, "status --json" + sim);
     EXPECT_EQ(status.code, 1);
-    const JsonObject doc = JsonObject::parse(status.out);
+    const schema::JsonObject doc = schema::JsonObject::parse(status.out);
+    EXPECT_EQ(schema::Conformance(doc), "");
     ASSERT_EQ(doc["devices"].size(), 2u);
     EXPECT_EQ(doc["devices"][0]["mode"], "boot-loader");
-    EXPECT_EQ(doc["devices"][0]["needs"]["model"], 3);
+    EXPECT_EQ(doc["devices"][0]["needs_model"], 3);
     EXPECT_EQ(doc["devices"][1]["mode"], "application");
     EXPECT_EQ(doc["devices"][1]["model"], 7);
 
@@ -279,7 +280,8 @@ TEST(Status, TheCommandLineOnAScenarioWithBothModes) {
     std::string notice;
     for (std::size_t at = 0, end; (end = update.out.find('\n', at)) != std::string::npos;
          at = end + 1) {
-        const JsonObject line = JsonObject::parse(update.out.substr(at, end - at));
+        const auto line = schema::JsonObject::parse(update.out.substr(at, end - at));
+        EXPECT_EQ(schema::Conformance(line), "");
         types.push_back(line["type"]);
         if (line["type"] == "notice") notice = line["text"];
     }

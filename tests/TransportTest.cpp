@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "hid/ReportTransport.h"
-#include "state/RecordingOperator.h"
+#include "state/CollectingOperator.h"
 #include "state/Texts.h"
 #include "support/ScriptedHid.h"
 
@@ -21,7 +21,7 @@ struct TransportRig {
     }
     std::unique_ptr<SharedState> st = std::make_unique<SharedState>();
     ScriptedHid hid;
-    RecordingOperator op;
+    CollectingOperator op;
     StdFileSystem files;
     LinkServices s{*st, hid, op, files};
     DeviceChannel channel{s};

@@ -5,8 +5,7 @@ namespace quillon {
 void JsonRunOperator::Attach(PhaseChannel& phases) {
     phases_ = &phases;
     phases.Listen([this](PhaseChannel::Event event, const PhaseStatus& s) {
-        out_.Write(event == PhaseChannel::Event::kPhase ? events_.PhaseEntered(s)
-                                                        : events_.Progress(s));
+        out_.Write(events_.OfPhase(event, s));
     });
 }
 

@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "app/RunEvents.h"
+#include "app/schema/JsonLines.h"
+#include "app/schema/RunObjects.h"
 #include "hid/HidPlatform.h"
 #include "state/Operator.h"
 #include "state/RunPhase.h"
@@ -14,7 +15,8 @@ namespace quillon {
 class JsonRunOperator : public Operator {
   public:
     // clock: the run's platform, so that a message is stamped like the phases.
-    JsonRunOperator(std::string path, RunEvents events, JsonLines& out, HidPlatform& clock)
+    JsonRunOperator(std::string path, schema::RunObjects events, schema::JsonLines& out,
+                    HidPlatform& clock)
         : path_(std::move(path)), events_(std::move(events)), out_(out), clock_(clock) {}
 
     // Before the run: its phases and progress become events too.
@@ -31,8 +33,8 @@ class JsonRunOperator : public Operator {
   private:
     std::string last_;
     std::string path_;
-    RunEvents events_;
-    JsonLines& out_;
+    schema::RunObjects events_;
+    schema::JsonLines& out_;
     HidPlatform& clock_;
     PhaseChannel* phases_ = nullptr;
 };

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "state/TextCodes.h"
+
 namespace quillon {
 
 namespace {
@@ -101,7 +103,9 @@ std::string DescribeTransfer(const PhaseStatus& s) {
     return line;
 }
 
-std::string DescribeEnd(const PhaseStatus& s) {
+namespace {
+
+std::string WithoutText(const PhaseStatus& s) {
     const std::uint64_t ms = s.nowMs > s.startMs ? s.nowMs - s.startMs : 0;
     std::string programming;
     if (s.bytesTotal != 0) {
@@ -126,6 +130,14 @@ std::string DescribeEnd(const PhaseStatus& s) {
                " bytes programmed";
     }
     return line + " while " + DescribePhase(s);
+}
+
+}  // namespace
+
+std::string DescribeEnd(const PhaseStatus& s, const std::string& lastText) {
+    const TextCode code = CodeOfText(lastText);
+    if (s.end == RunEnd::kDone || *code.meaning == '\0') return WithoutText(s);
+    return WithoutText(s) + ": " + lastText + " (" + code.meaning + ")";
 }
 
 }  // namespace quillon

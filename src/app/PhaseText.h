@@ -17,8 +17,10 @@ std::string DescribePhase(const PhaseStatus& s);
 std::string DescribeTransfer(const PhaseStatus& s);
 
 // The summary of a finished run: "done: 20,480 bytes programmed in 6.2 s (programming 4.1 s,
-// 4.9 KiB/s)", or for a failure how long it ran and how far it came.
-std::string DescribeEnd(const PhaseStatus& s);
+// 4.9 KiB/s)", or for a failure how long it ran and how far it came, then its last text with
+// what that means for those who do not read it ("... programmed: 擦除失败! (the device did not
+// erase its flash)").
+std::string DescribeEnd(const PhaseStatus& s, const std::string& lastText);
 
 // A percentage of the dialog's, held back while programming to the share of the image that is
 // programmed and verified: the dialog's runs on a credit of its own and may show 100 % before the

@@ -6,7 +6,7 @@
 
 #include "firmware/ModelTable.h"
 #include "protocol/Receiver.h"
-#include "state/RecordingOperator.h"
+#include "state/CollectingOperator.h"
 
 namespace quillon {
 
@@ -134,8 +134,8 @@ class Surveyor {
     }
 
     std::unique_ptr<SharedState> st_ = std::make_unique<SharedState>();
-    RecordingOperator silent_;  // the transport's time-out text is for a run, not a survey
-    StdFileSystem files_;       // unused: nothing is read or written
+    CollectingOperator silent_;  // the transport's time-out text is for a run, not a survey
+    StdFileSystem files_;        // unused: nothing is read or written
     LinkServices services_;
     Receiver rx_;
 };

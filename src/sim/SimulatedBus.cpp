@@ -2,12 +2,12 @@
 
 #include "firmware/FirmwareLoader.h"
 #include "sim/Scenario.h"
-#include "state/RecordingOperator.h"
+#include "state/CollectingOperator.h"
 
 namespace quillon::sim {
 
 bool PreloadFirmware(const std::string& path, SharedState& scratch, std::string* refusal) {
-    RecordingOperator silent(path);
+    CollectingOperator silent(path);
     StdFileSystem files;
     if (!FirmwareLoader(scratch, silent, files).LoadFirmwareFile()) return true;
     if (refusal != nullptr && !silent.Messages().empty()) *refusal = silent.Messages().front();

@@ -17,7 +17,7 @@
 #include "sim/Scenario.h"
 #include "sim/SimPlatform.h"
 #include "soak/TickingPlatform.h"
-#include "state/RecordingOperator.h"
+#include "state/CollectingOperator.h"
 #include "state/Texts.h"
 #include "support/TempDir.h"
 #include "support/TestFileSystem.h"
@@ -155,7 +155,7 @@ Outcome OneRun(std::uint64_t seed, std::uint64_t index, const test::TempDir& dir
     const std::string path = dir.Write("soak.fw", PackFirmware(f, image));
 
     auto st = std::make_unique<SharedState>();
-    RecordingOperator op(path);
+    CollectingOperator op(path);
     test::TestFileSystem files(dir.Path());
     if (FirmwareLoader(*st, op, files).LoadFirmwareFile()) {
         out.Check(false, "the loader refused a valid file");

@@ -6,7 +6,7 @@
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
 #include "protocol/Receiver.h"
-#include "state/RecordingOperator.h"
+#include "state/CollectingOperator.h"
 #include "support/ScriptedHid.h"
 #include "support/TempDir.h"
 
@@ -29,7 +29,7 @@ struct CommandRig {
     TempDir dir;
     std::unique_ptr<SharedState> st = std::make_unique<SharedState>();
     ScriptedHid hid;
-    RecordingOperator op;
+    CollectingOperator op;
     StdFileSystem files;
     LinkServices s{*st, hid, op, files};
     Receiver rx{s};

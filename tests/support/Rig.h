@@ -9,7 +9,7 @@
 #include "firmware/FirmwareHeader.h"
 #include "protocol/Receiver.h"
 #include "sim/SimPlatform.h"
-#include "state/RecordingOperator.h"
+#include "state/CollectingOperator.h"
 #include "state/SharedState.h"
 #include "support/TempDir.h"
 #include "support/TestFileSystem.h"
@@ -45,7 +45,7 @@ struct Rig {
     std::unique_ptr<SharedState> st = std::make_unique<SharedState>();
     sim::SimPlatform sim{true};
     WriteLog log;
-    RecordingOperator op;
+    CollectingOperator op;
     TestFileSystem files{dir.Path()};
     LinkServices services;
     Receiver rx;

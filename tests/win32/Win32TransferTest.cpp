@@ -9,7 +9,7 @@
 #include "hid/DeviceChannel.h"
 #include "hid/ReportTransport.h"
 #include "hid/win32/Win32HidPlatform.h"
-#include "state/RecordingOperator.h"
+#include "state/CollectingOperator.h"
 #include "state/Texts.h"
 #include "support/PipeDevice.h"
 
@@ -148,7 +148,7 @@ TEST(Win32Transfer, MissingPathsOpenNothingButTheChannelStillGetsItsEvent) {
     EXPECT_EQ(hid.OpenSynchronous("\\\\?\\hid#no\xC3("), kInvalidHandle);  // not UTF-8
 
     auto st = std::make_unique<SharedState>();
-    RecordingOperator op;
+    CollectingOperator op;
     StdFileSystem files;
     LinkServices s{*st, hid, op, files};
     DeviceChannel channel(s);
@@ -177,7 +177,7 @@ struct TransportRig {
     PipeDevice pipe;
     win32::Win32HidPlatform hid;
     std::unique_ptr<SharedState> st = std::make_unique<SharedState>();
-    RecordingOperator op;
+    CollectingOperator op;
     StdFileSystem files;
     LinkServices s{*st, hid, op, files};
     DeviceChannel links{s};

@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <mutex>
 
-#include "app/RunEvents.h"
 #include "app/cli/Commands.h"
+#include "app/schema/JsonLines.h"
+#include "app/schema/RunObjects.h"
 
 namespace quillon::cli {
 
@@ -27,10 +28,9 @@ void TellUsageErrorAsJson(const std::vector<std::string>& args, const ParseOutco
         std::find(args.begin(), end, "--json") == end) {
         return;
     }
-    JsonObject error = RunEvents().Error(kExitUsage, outcome.what);
-    error["command"] = outcome.command;
     std::mutex lock;
-    JsonLines(stdout, lock).Write(error);
+    schema::JsonLines(stdout, lock)
+        .Write(schema::RunObjects().Error(kExitUsage, outcome.what, outcome.command));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// How the command line writes the numbers people compare with labels and logs: a USB identity
-// "0581:0115" and a model value "0x00000003".
+// How the command line writes a model value for people to compare with labels: "0x00000003".
+// (A USB identity "0581:0115" is written by schema::UsbId, for objects and texts alike.)
 #pragma once
 
 #include <cstdint>
@@ -7,12 +7,6 @@
 #include <string>
 
 namespace quillon::cli {
-
-inline std::string UsbId(std::uint32_t vid, std::uint32_t pid) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04X:%04X", vid, pid);
-    return buf;
-}
 
 inline std::string ModelValue(std::uint32_t model) {
     char buf[16];

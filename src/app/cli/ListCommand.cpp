@@ -3,10 +3,11 @@
 #include <mutex>
 #include <vector>
 
-#include "app/RunEvents.h"
 #include "app/RunSetup.h"
 #include "app/cli/Commands.h"
-#include "app/cli/HexText.h"
+#include "app/schema/Documents.h"
+#include "app/schema/JsonLines.h"
+#include "app/schema/RunObjects.h"
 
 namespace quillon::cli {
 
@@ -52,7 +53,7 @@ void PrintText(const std::vector<Interface>& found) {
             continue;
         }
         std::printf("%s  port %s  %s  usage %04X:%04X  in %u out %u%s\n", i.path.c_str(),
-                    i.port.c_str(), UsbId(i.a.vendorId, i.a.productId).c_str(),
+                    i.port.c_str(), schema::UsbId(i.a.vendorId, i.a.productId).c_str(),
                     i.hasCaps ? i.caps.usagePage : 0, i.hasCaps ? i.caps.usage : 0,
                     i.caps.inputReportByteLength, i.caps.outputReportByteLength,
                     IsFamily(i.a) ? "  family" : "");
@@ -60,27 +61,16 @@ void PrintText(const std::vector<Interface>& found) {
     if (found.empty()) std::printf("no HID interfaces present\n");
 }
 
-JsonObject Document(const std::vector<Interface>& found) {
-    JsonObject doc = RunEvents().Head("list");
-    doc["exit"] = kExitOk;
-    doc["outcome"] = OutcomeName(kExitOk);
-    doc["interfaces"] = JsonObject::array();
+schema::JsonObject Document(const std::vector<Interface>& found) {
+    std::vector<schema::ListedInterface> listed;
     for (const Interface& i : found) {
-        JsonObject o;
-        o["path"] = i.path;
-        o["port"] = i.port;
-        o["queried"] = i.queried;
-        if (i.queried) {
-            o["usb"] = UsbId(i.a.vendorId, i.a.productId);
-            o["usage_page"] = i.hasCaps ? i.caps.usagePage : 0;
-            o["usage"] = i.hasCaps ? i.caps.usage : 0;
-            o["input"] = i.caps.inputReportByteLength;
-            o["output"] = i.caps.outputReportByteLength;
-            o["family"] = IsFamily(i.a);
-        }
-        doc["interfaces"].push_back(o);
+        listed.push_back({i.path, i.port, i.queried, i.a.vendorId, i.a.productId,
+                          static_cast<std::uint32_t>(i.hasCaps ? i.caps.usagePage : 0),
+                          static_cast<std::uint32_t>(i.hasCaps ? i.caps.usage : 0),
+                          i.caps.inputReportByteLength, i.caps.outputReportByteLength,
+                          IsFamily(i.a)});
     }
-    return doc;
+    return schema::ListDocument(listed);
 }
 
 class List : public Command {
@@ -119,7 +109,7 @@ class List : public Command {
         }
         if (json_) {
             std::mutex lock;
-            JsonLines(stdout, lock).Write(Document(found));
+            schema::JsonLines(stdout, lock).Write(Document(found));
         } else {
             PrintText(found);
         }
@@ -131,7 +121,7 @@ class List : public Command {
         std::fprintf(stderr, "quillon list: %s\n", error.c_str());
         if (json_) {
             std::mutex lock;
-            JsonLines(stdout, lock).Write(RunEvents().Error(code, error));
+            schema::JsonLines(stdout, lock).Write(schema::RunObjects().Error(code, error));
         }
         return code;
     }

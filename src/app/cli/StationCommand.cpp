@@ -82,7 +82,7 @@ class StationCommand : public Command {
         station_.firmware = options_.firmware;
         // Before any worker starts: they take the blocked interrupts over from this thread.
         InterruptHold hold;
-        JsonLines json(stdout, stdoutLock_);
+        schema::JsonLines json(stdout, stdoutLock_);
         RunSetup setup;
         std::string error;
         if (!setup.Open(options_, error)) return Fail(kExitUsage, error);
@@ -147,11 +147,11 @@ class StationCommand : public Command {
 
   private:
     // The file check of every run, once: false (the refusal told) when the file is refused.
-    bool Check(SharedState& loaded, HidPlatform& clock, JsonLines& json) {
+    bool Check(SharedState& loaded, HidPlatform& clock, schema::JsonLines& json) {
         StdFileSystem files;
         bool refused = false;
         if (json_) {
-            JsonRunOperator op(options_.firmware, RunEvents(), json, clock);
+            JsonRunOperator op(options_.firmware, schema::RunObjects(), json, clock);
             refused = FirmwareLoader(loaded, op, files).LoadFirmwareFile();
         } else {
             TerminalOperator op(options_.firmware);
@@ -162,7 +162,7 @@ class StationCommand : public Command {
         if (!checked.reason.empty()) {
             std::fprintf(stderr, "quillon station: %s\n", checked.reason.c_str());
         }
-        if (json_) json.Write(RunEvents().Result(kExitFileRefused, checked));
+        if (json_) json.Write(schema::RunObjects().Result(kExitFileRefused, checked));
         return false;
     }
 
@@ -183,16 +183,18 @@ class StationCommand : public Command {
 
     int Fail(int code, const std::string& error) {
         std::fprintf(stderr, "quillon station: %s\n", error.c_str());
-        if (json_) JsonLines(stdout, stdoutLock_).Write(RunEvents().Error(code, error));
+        if (json_) {
+            schema::JsonLines(stdout, stdoutLock_).Write(schema::RunObjects().Error(code, error));
+        }
         return code;
     }
 
     // The summary on standard output (or, found nothing, the JSON error); the exit code.
-    int Summary(const std::vector<PortStatus>& rows, JsonLines& json) {
+    int Summary(const std::vector<PortStatus>& rows, schema::JsonLines& json) {
         if (rows.empty()) {
             const std::string none = "no device that " + options_.firmware + " fits was found";
             if (json_) {
-                json.Write(RunEvents().Error(kExitNoDevice, none));
+                json.Write(schema::RunObjects().Error(kExitNoDevice, none));
             } else {
                 std::printf("%s\n", none.c_str());
             }

@@ -2,7 +2,8 @@
 
 #include <ctime>
 
-#include "app/cli/HexText.h"
+#include "app/schema/Documents.h"
+#include "app/schema/RunObjects.h"
 
 namespace quillon::cli {
 
@@ -25,15 +26,13 @@ std::string UtcNow() {
 
 void StationOutput::OnText(const std::string& port, const std::string& text, std::uint64_t ms) {
     if (table_ != nullptr) table_->OnText(port, text, ms);
-    if (json_ != nullptr) json_->Write(RunEvents(port).Message(text, ms));
+    if (json_ != nullptr) json_->Write(schema::RunObjects(port).Message(text, ms));
 }
 
 void StationOutput::OnPhase(const std::string& port, PhaseChannel::Event event,
                             const PhaseStatus& s) {
     if (json_ == nullptr) return;
-    const RunEvents events(port);
-    json_->Write(event == PhaseChannel::Event::kPhase ? events.PhaseEntered(s)
-                                                      : events.Progress(s));
+    json_->Write(schema::RunObjects(port).OfPhase(event, s));
 }
 
 void StationOutput::OnFinished(const FinishedRun& run) {
@@ -46,7 +45,7 @@ void StationOutput::OnFinished(const FinishedRun& run) {
         }
     }
     if (table_ != nullptr) table_->OnFinished(run);
-    if (json_ != nullptr) json_->Write(RunEvents(run.port).Result(run.exitCode, run.end));
+    if (json_ != nullptr) json_->Write(schema::RunObjects(run.port).Result(run.exitCode, run.end));
     Log(run);
 }
 
@@ -63,24 +62,15 @@ void StationOutput::Interrupt(Station& station, const std::string& notice) {
     } else {
         std::fprintf(stderr, "%s\n", notice.c_str());
         std::fflush(stderr);
+        if (json_ != nullptr) json_->Write(schema::RunObjects().Notice(notice));
     }
 }
 
 void StationOutput::Log(const FinishedRun& run) {
     if (log_.file == nullptr) return;
-    const JsonObject line = {
-        {"time", UtcNow()},
-        {"port", run.port},
-        {"model", ModelValue(log_.model)},
-        {"file", log_.firmware},
-        {"sha256", log_.sha256},
-        {"result", run.ok ? "done" : "failed"},
-        {"texts", run.texts},
-        {"durationMs", run.durationMs},
-        {"bytes", run.bytes},
-    };
     const std::string text =
-        line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+        schema::Line(schema::LogRecord({UtcNow(), run.port, log_.model, log_.firmware, log_.sha256,
+                                        run.exitCode, run.texts, run.durationMs, run.bytes}));
     std::fputs(text.c_str(), log_.file);
     std::fflush(log_.file);
 }

@@ -8,9 +8,9 @@
 #include <functional>
 #include <string>
 
-#include "app/RunEvents.h"
 #include "app/Station.h"
 #include "app/cli/StationTable.h"
+#include "app/schema/JsonLines.h"
 
 namespace quillon::cli {
 
@@ -24,7 +24,7 @@ struct StationLog {
 class StationOutput : public StationEvents {
   public:
     // Exactly one of table and json.
-    StationOutput(StationTable* table, JsonLines* json, StationLog log)
+    StationOutput(StationTable* table, schema::JsonLines* json, StationLog log)
         : table_(table), json_(json), log_(std::move(log)) {}
 
     // Called on the station's thread at every tick.
@@ -43,7 +43,7 @@ class StationOutput : public StationEvents {
     void Log(const FinishedRun& run);
 
     StationTable* table_;
-    JsonLines* json_;
+    schema::JsonLines* json_;
     StationLog log_;
     std::function<void()> tick_;
 };

@@ -6,13 +6,15 @@
 #include <mutex>
 #include <vector>
 
-#include "app/RunEvents.h"
 #include "app/RunSetup.h"
 #include "app/SurveyWords.h"
 #include "app/cli/Commands.h"
 #include "app/cli/HexText.h"
 #include "app/cli/TextColumns.h"
 #include "app/cli/VirtualTime.h"
+#include "app/schema/Documents.h"
+#include "app/schema/JsonLines.h"
+#include "app/schema/RunObjects.h"
 
 namespace quillon::cli {
 
@@ -44,8 +46,8 @@ void PrintTable(const std::vector<SurveyedDevice>& devices) {
     using Row = std::vector<std::string>;
     std::vector<Row> rows = {{"PORT", "USB", "MODE", "MODEL", "NEEDS"}};
     for (const SurveyedDevice& d : devices) {
-        rows.push_back(
-            {PlaceOf(d), UsbId(d.vid, d.pid), ModeWords(d.mode), ModelWords(d), NeedsWords(d)});
+        rows.push_back({PlaceOf(d), schema::UsbId(d.vid, d.pid), ModeWords(d.mode), ModelWords(d),
+                        NeedsWords(d)});
     }
     std::vector<std::size_t> width(rows.front().size(), 0);
     for (const Row& r : rows) {
@@ -80,29 +82,6 @@ void PrintSummary(const std::vector<SurveyedDevice>& devices) {
                 devices.size(), devices.size() == 1 ? "" : "s", running, waiting);
     if (silent != 0) std::printf(", %zu not answering", silent);
     std::printf("\n");
-}
-
-JsonObject Document(const std::vector<SurveyedDevice>& devices, int code) {
-    JsonObject doc = RunEvents().Head("status");
-    doc["exit"] = code;
-    doc["devices"] = JsonObject::array();
-    for (const SurveyedDevice& d : devices) {
-        JsonObject o;
-        o["port"] = d.port;
-        o["path"] = d.path;
-        o["usb"] = UsbId(d.vid, d.pid);
-        o["mode"] = d.mode == DeviceMode::kApplication  ? "application"
-                    : d.mode == DeviceMode::kBootLoader ? "boot-loader"
-                                                        : "unknown";
-        o["model"] = d.model ? JsonObject(*d.model) : JsonObject();
-        if (d.bootLoaderKind) o["boot_loader_kind"] = *d.bootLoaderKind;
-        if (d.needs) {
-            o["needs"] = {{"model", d.needs->model},
-                          {"types", d.needs->eitherType ? JsonObject{0, 1} : JsonObject{1}}};
-        }
-        doc["devices"].push_back(o);
-    }
-    return doc;
 }
 
 class Status : public Command {
@@ -148,7 +127,7 @@ class Status : public Command {
         const int code = ExitCodeOf(devices);
         if (json_) {
             std::mutex lock;
-            JsonLines(stdout, lock).Write(Document(devices, code));
+            schema::JsonLines(stdout, lock).Write(schema::InventoryDocument(devices, code));
         } else {
             if (!devices.empty()) PrintTable(devices);
             PrintSummary(devices);
@@ -162,7 +141,7 @@ class Status : public Command {
         std::fprintf(stderr, "quillon status: %s\n", error.c_str());
         if (json_) {
             std::mutex lock;
-            JsonLines(stdout, lock).Write(RunEvents().Error(code, error));
+            schema::JsonLines(stdout, lock).Write(schema::RunObjects().Error(code, error));
         }
         return code;
     }

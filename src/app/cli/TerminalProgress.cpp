@@ -47,9 +47,9 @@ void TerminalProgress::Draw() {
     drawn_ = line;
 }
 
-void TerminalProgress::Finish() {
+void TerminalProgress::Finish(const std::string& lastText) {
     if (!enabled_) return;
-    const std::string summary = DescribeEnd(phases_.Snapshot());
+    const std::string summary = DescribeEnd(phases_.Snapshot(), lastText);
     std::lock_guard lock(terminal_);
     ClearLine();
     std::fprintf(stderr, "%s\n", summary.c_str());

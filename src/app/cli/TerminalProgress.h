@@ -30,8 +30,9 @@ class TerminalProgress : public DialogView {
     void ClearLine();
     // Redraws the line when something changed; takes the terminal lock.
     void Draw();
-    // Clears the line and prints the run's summary in its place; takes the terminal lock.
-    void Finish();
+    // Clears the line and prints the run's summary in its place, with the last text the run
+    // showed; takes the terminal lock.
+    void Finish(const std::string& lastText);
 
   private:
     std::mutex& terminal_;

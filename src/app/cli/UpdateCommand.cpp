@@ -80,7 +80,7 @@ int RunOnce(HidPlatform& hid, FileSystem& files, const std::string& firmware,
                               StandardErrorColumns());
     op.OnBeforeMessage([&progress] { progress.ClearLine(); });
     const int code = Drive(hid, files, *state, op, progress, op.TerminalLock());
-    progress.Finish();
+    progress.Finish(op.LastMessage());
     TellReason(*state);
     for (const std::string& hint : RecoveryHints(hid, *state, op.LastMessage())) {
         std::fprintf(stderr, "quillon update: %s\n", hint.c_str());
@@ -92,8 +92,8 @@ int RunOnce(HidPlatform& hid, FileSystem& files, const std::string& firmware,
 int RunForScripts(HidPlatform& hid, FileSystem& files, const std::string& firmware,
                   std::mutex& stdoutLock, const AfterRun& after) {
     auto state = std::make_unique<SharedState>();
-    JsonLines out(stdout, stdoutLock);
-    JsonRunOperator op(firmware, RunEvents(), out, hid);
+    schema::JsonLines out(stdout, stdoutLock);
+    JsonRunOperator op(firmware, schema::RunObjects(), out, hid);
     op.Attach(state->phases);
     std::mutex stderrLock;
     TerminalProgress silent(stderrLock, false, state->phases);
@@ -101,9 +101,7 @@ int RunForScripts(HidPlatform& hid, FileSystem& files, const std::string& firmwa
     TellReason(*state);
     for (const std::string& hint : RecoveryHints(hid, *state, op.LastMessage())) {
         std::fprintf(stderr, "quillon update: %s\n", hint.c_str());
-        JsonObject notice = RunEvents().Head("notice");
-        notice["text"] = hint;
-        out.Write(notice);
+        out.Write(schema::RunObjects().Notice(hint));
     }
     op.Finish(code);
     return code;
@@ -199,7 +197,9 @@ class Update : public Command {
     // A command line or a file that cannot be used: one line, and nothing sent.
     int Fail(const std::string& error, int code = kExitUsage) {
         std::fprintf(stderr, "quillon update: %s\n", error.c_str());
-        if (json_) JsonLines(stdout, stdoutLock_).Write(RunEvents().Error(code, error));
+        if (json_) {
+            schema::JsonLines(stdout, stdoutLock_).Write(schema::RunObjects().Error(code, error));
+        }
         return code;
     }
 

@@ -8,7 +8,7 @@
 #include "firmware/FirmwareLoader.h"
 #include "hid/win32/WideText.h"
 #include "sim/Scenario.h"
-#include "state/RecordingOperator.h"
+#include "state/CollectingOperator.h"
 
 namespace quillon::test {
 
@@ -65,7 +65,7 @@ std::string DialogRig::Firmware(std::uint32_t model, std::size_t imageSize, bool
     if (device) {
         // The loader tells what the file is for; the device that fits it joins the bus.
         SharedState scratch;
-        RecordingOperator silent(path);
+        CollectingOperator silent(path);
         EXPECT_FALSE(FirmwareLoader(scratch, silent, files).LoadFirmwareFile());
         sim::SimDeviceConfig config = sim::DefaultDeviceFor(scratch);
         if (edit) edit(config);

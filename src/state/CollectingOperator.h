@@ -1,4 +1,6 @@
-// An operator for tests: remembers every text and status line in order, serves a fixed path.
+// An operator that shows nothing and keeps every text and status line in order, serving a fixed
+// path: for a check whose texts are told some other way (inspect --json, a simulated bus loading
+// its file), and for tests that read what a run said.
 #pragma once
 
 #include <functional>
@@ -10,9 +12,9 @@
 
 namespace quillon {
 
-class RecordingOperator : public Operator {
+class CollectingOperator : public Operator {
   public:
-    explicit RecordingOperator(std::string path = {}) : path_(std::move(path)) {}
+    explicit CollectingOperator(std::string path = {}) : path_(std::move(path)) {}
 
     void ShowMessage(const std::string& text) override {
         std::function<void(const std::string&)> hook;

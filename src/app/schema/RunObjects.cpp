@@ -1,8 +1,9 @@
-#include "app/RunEvents.h"
+#include "app/schema/RunObjects.h"
 
 #include "app/ExitCodes.h"
+#include "state/TextCodes.h"
 
-namespace quillon {
+namespace quillon::schema {
 
 namespace {
 
@@ -64,15 +65,19 @@ const char* PhaseName(Phase phase) {
     return "idle";
 }
 
-JsonObject RunEvents::Head(const char* type) const {
+JsonObject RunObjects::Head(const char* type) const {
     JsonObject o;
     o["type"] = type;
-    o["version"] = kEventSchemaVersion;
+    o["version"] = kVersion;
     if (!port_.empty()) o["port"] = port_;
     return o;
 }
 
-JsonObject RunEvents::PhaseEntered(const PhaseStatus& s) const {
+JsonObject RunObjects::OfPhase(PhaseChannel::Event event, const PhaseStatus& s) const {
+    return event == PhaseChannel::Event::kPhase ? PhaseEntered(s) : Progress(s);
+}
+
+JsonObject RunObjects::PhaseEntered(const PhaseStatus& s) const {
     JsonObject o = Head("phase");
     o["ms"] = Since(s.startMs, s.nowMs);
     o["phase"] = PhaseName(s.phase);
@@ -87,7 +92,7 @@ JsonObject RunEvents::PhaseEntered(const PhaseStatus& s) const {
     return o;
 }
 
-JsonObject RunEvents::Progress(const PhaseStatus& s) const {
+JsonObject RunObjects::Progress(const PhaseStatus& s) const {
     JsonObject o = Head("progress");
     o["ms"] = Since(s.startMs, s.nowMs);
     if (const char* step = StepName(s.step)) o["step"] = step;
@@ -102,14 +107,23 @@ JsonObject RunEvents::Progress(const PhaseStatus& s) const {
     return o;
 }
 
-JsonObject RunEvents::Message(const std::string& text, std::uint64_t ms) const {
+JsonObject RunObjects::Message(const std::string& text, std::uint64_t ms) const {
+    const TextCode code = CodeOfText(text);
     JsonObject o = Head("message");
     o["ms"] = ms;
+    o["text"] = text;
+    o["code"] = code.code;
+    o["meaning"] = code.meaning;
+    return o;
+}
+
+JsonObject RunObjects::Notice(const std::string& text) const {
+    JsonObject o = Head("notice");
     o["text"] = text;
     return o;
 }
 
-JsonObject RunEvents::Result(int exitCode, const PhaseStatus& s) const {
+JsonObject RunObjects::Result(int exitCode, const PhaseStatus& s) const {
     JsonObject o = Head("result");
     o["ms"] = Since(s.startMs, s.nowMs);
     o["exit"] = exitCode;
@@ -123,21 +137,14 @@ JsonObject RunEvents::Result(int exitCode, const PhaseStatus& s) const {
     return o;
 }
 
-JsonObject RunEvents::Error(int exitCode, const std::string& error) const {
+JsonObject RunObjects::Error(int exitCode, const std::string& error,
+                             const std::string& command) const {
     JsonObject o = Head("result");
     o["exit"] = exitCode;
     o["outcome"] = OutcomeName(exitCode);
     o["error"] = error;
+    if (!command.empty()) o["command"] = command;
     return o;
 }
 
-void JsonLines::Write(const JsonObject& object) {
-    // Texts that are not valid UTF-8 (a file name) are kept, with the bad bytes replaced.
-    const std::string line = object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    std::lock_guard lock(lock_);
-    std::fputs(line.c_str(), out_);
-    std::fputc('\n', out_);
-    std::fflush(out_);
-}
-
-}  // namespace quillon
+}  // namespace quillon::schema
