@@ -1,6 +1,6 @@
 // The command layer fed arbitrary answers: any transfer outcome, status, data and report length.
 #include "FuzzInput.h"
-#include "firmware/ModelTable.h"
+#include "firmware/ModelProfile.h"
 #include "protocol/Receiver.h"
 #include "state/CollectingOperator.h"
 
@@ -63,8 +63,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SharedState* st = state;
     st->g_outReport.assign(kMinReportSize, 0);
     st->g_inReport.assign(kMinReportSize, 0);
-    st->g_fwModel = in.U32();
-    st->g_fwModelCode = st->g_fwModel & 0xFFFF;
+    // The commands follow the loaded file's row: any row, with any bits above its code.
+    const ModelProfiles rows = AllModelProfiles();
+    const ModelProfile& row = rows.begin()[in.Byte() % rows.count];
+    st->g_pModelProfile = &row;
+    st->g_fwModel = (in.U32() & 0xFFFF0000u) | row.code;
+    st->g_fwModelCode = row.code;
     st->g_frameFormat = in.Byte() % 3;
     st->g_opcodeTable = st->g_frameFormat == 0 ? kStandardOpcodes : kAlternateOpcodes;
     st->SetHidCaps({in.U16(), in.U16(), static_cast<std::uint16_t>(in.U16() % 600),

@@ -3,7 +3,7 @@
 
 #include "FuzzInput.h"
 #include "firmware/FirmwareLoader.h"
-#include "firmware/ModelTable.h"
+#include "firmware/ModelProfile.h"
 #include "state/CollectingOperator.h"
 
 namespace {
@@ -77,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (refused != (op.Messages().size() == 1)) __builtin_trap();
     if (!refused) {
         // What an accepted file publishes must be consistent.
-        if (!FindModelRow(st.g_fwModelCode) || st.g_fwType > 1) __builtin_trap();
+        const ModelProfile* row = FindModelProfile(st.g_fwModelCode);
+        if (row == nullptr || st.g_pModelProfile != row || st.g_fwType > 1) __builtin_trap();
         if (st.g_cbValidatedFile != length || length > kFileBufferSize) __builtin_trap();
     }
     return 0;

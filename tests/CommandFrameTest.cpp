@@ -56,17 +56,6 @@ TEST(CommandFrame, WorkedExamples) {
     }
 }
 
-TEST(CommandFrame, QueryModeOpcodeFollowsTheModel) {
-    const std::pair<std::uint32_t, std::uint8_t> cases[] = {
-        {3, 0x64}, {4, 0x64}, {259, 0x64}, {8, 0x64},  {264, 0x64},     {1, 0x5D},
-        {5, 0x5D}, {7, 0x5D}, {6, 0x86},   {10, 0x86}, {0x10008, 0x64}, {0x10103, 0x64}};
-    for (const auto& [model, opcode] : cases) {
-        CommandRig rig(model);
-        rig.rx.commands.QueryMode(rig.ch);
-        EXPECT_EQ(rig.Frame()[1], opcode) << model;
-    }
-}
-
 TEST(CommandFrame, LongestFramesFillTheReport) {
     Bytes data(52);
     for (int i = 0; i < 52; ++i) data[i] = static_cast<std::uint8_t>(0xA0 + i);

@@ -143,26 +143,6 @@ TEST(DeviceCommands, ReadFlashCopiesBeforeJudgingSpiReadOnlyOnSuccess) {
     }
 }
 
-TEST(DeviceCommands, AnswersAreReadWhereTheModelSays) {
-    std::vector<std::uint8_t> answer = ScriptedHid::Answer(0x10, {0x20, 0x12, 0x34, 0x56});
-    answer[3] = 0x04;
-    for (std::uint32_t model : {1u, 5u, 3u, 7u}) {
-        CommandRig rig(model);
-        rig.hid.reads.push_back({TransferStart::kDone, WaitOutcome::kCompleted, answer, false});
-        rig.hid.reads.push_back({TransferStart::kDone, WaitOutcome::kCompleted, answer, false});
-        rig.hid.reads.push_back({TransferStart::kDone, WaitOutcome::kCompleted, answer, false});
-        const bool byte4 = model == 1 || model == 5;
-        EXPECT_EQ(rig.rx.commands.QueryMode(rig.ch), byte4 ? 0x20 : 0x10) << model;
-        EXPECT_EQ(rig.rx.commands.QueryModel(rig.ch), 0x20123456u);
-        std::uint8_t info[10] = {};
-        EXPECT_EQ(rig.rx.commands.ReadDeviceInfo(rig.ch, info), 0);
-        EXPECT_EQ(std::vector<std::uint8_t>(info, info + 10),
-                  std::vector<std::uint8_t>(answer.begin(), answer.begin() + 10));
-        // ReadDeviceInfo always uses the CRC format and its own opcode.
-        EXPECT_EQ(rig.Frame(2)[1], 0x53);
-    }
-}
-
 TEST(DeviceCommands, ModeByte0xFFLooksLikeNoAnswer) {
     CommandRig rig(3);
     rig.hid.reads.push_back(

@@ -8,6 +8,7 @@
 #include "firmware/FirmwareLoader.h"
 #include "state/CollectingOperator.h"
 #include "state/Texts.h"
+#include "support/LoaderFixture.h"
 #include "support/TempDir.h"
 
 namespace quillon {
@@ -15,104 +16,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-class LoaderTest : public ::testing::Test {
-  protected:
-    // Loads bytes as a file; returns the texts shown (empty when accepted).
-    std::vector<std::string> Load(const Bytes& file, bool* refused = nullptr) {
-        const std::string path = dir_.Write("f" + std::to_string(n_++) + ".fw", file);
-        return LoadPath(path, refused);
-    }
-    std::vector<std::string> LoadPath(const std::string& path, bool* refused = nullptr) {
-        op_.Clear();
-        op_.SetPath(path);
-        const bool r = FirmwareLoader(*st_, op_, files_).LoadFirmwareFile();
-        if (refused) *refused = r;
-        EXPECT_EQ(r, !op_.Messages().empty());
-        return op_.Messages();
-    }
-    static Bytes Pack(std::uint32_t model, std::uint8_t type = 0, std::size_t imageSize = 100) {
-        FirmwareFields f;
-        f.model = model;
-        f.type = type;
-        f.skipFinal = 1;
-        f.startAddress = 0x1234;
-        f.finalArg = 0xCAFE;
-        f.storage = 1;
-        return PackFirmware(f, test::RandomBytes(imageSize, model));
-    }
-    // Rewrites the checksum field after the body was changed.
-    static void Reseal(Bytes& file) {
-        WriteLe32(file.data() + 4,
-                  FirmwareChecksum(file.data() + 8, static_cast<std::uint32_t>(file.size() - 8)));
-    }
-
-    test::TempDir dir_;
-    int n_ = 0;
-    std::unique_ptr<SharedState> st_ = std::make_unique<SharedState>();
-    CollectingOperator op_;
-    StdFileSystem files_;
-};
+using test::LoaderTest;
 
 using Strings = std::vector<std::string>;
-
-struct ModelCase {
-    std::uint32_t code;
-    std::uint8_t type;
-    std::uint32_t targetPid;
-    std::uint32_t bootPid;
-    bool alternate;
-    std::uint8_t frameFormat;
-    std::uint32_t skipFinal;  // the file says 1
-};
-
-TEST_F(LoaderTest, ModelTableForEveryAcceptedCodeAndType) {
-    const ModelCase cases[] = {
-        {1, 0, 0x0110, 0x0111, false, 0, 1},   {1, 1, 0x0111, 0x0111, false, 0, 1},
-        {3, 0, 0x0115, 0x0111, false, 0, 1},   {3, 1, 0x0115, 0x0111, false, 0, 1},
-        {4, 0, 0x0115, 0x0111, false, 0, 1},   {4, 1, 0x0115, 0x0111, false, 0, 1},
-        {5, 0, 0x0110, 0x0111, false, 0, 1},   {5, 1, 0x0120, 0x0120, false, 0, 1},
-        {6, 0, 0x0115, 0x0111, true, 1, 0},    {6, 1, 0x0115, 0x0111, true, 1, 0},
-        {7, 0, 0x0110, 0x0111, false, 0, 1},   {7, 1, 0x0121, 0x0121, false, 0, 1},
-        {8, 0, 0x0115, 0x0111, false, 0, 1},   {8, 1, 0x0115, 0x0111, false, 0, 1},
-        {10, 0, 0x0110, 0x0111, true, 2, 0},   {10, 1, 0x0110, 0x0111, true, 2, 0},
-        {259, 0, 0x0115, 0x0111, false, 0, 1}, {259, 1, 0x0115, 0x0111, false, 0, 1},
-        {264, 0, 0x0215, 0x0111, false, 0, 1}, {264, 1, 0x0215, 0x0111, false, 0, 1},
-    };
-    for (const ModelCase& c : cases) {
-        SCOPED_TRACE("model " + std::to_string(c.code) + " type " + std::to_string(c.type));
-        st_ = std::make_unique<SharedState>();
-        EXPECT_EQ(Load(Pack(c.code, c.type)), Strings{});
-        EXPECT_EQ(st_->g_targetVid, 0x0581u);
-        EXPECT_EQ(st_->g_targetPid, c.targetPid);
-        EXPECT_EQ(st_->g_bootVid, 0x0581u);
-        EXPECT_EQ(st_->g_bootPid, c.bootPid);
-        EXPECT_EQ(st_->g_opcodeTable, c.alternate ? kAlternateOpcodes : kStandardOpcodes);
-        EXPECT_EQ(st_->g_frameFormat, c.frameFormat);
-        EXPECT_EQ(st_->g_fwSkipFinal, c.skipFinal);
-        EXPECT_EQ(st_->g_fwModel, c.code);
-        EXPECT_EQ(st_->g_fwModelCode, c.code);
-        EXPECT_EQ(st_->g_fwType, c.type);
-        EXPECT_EQ(st_->g_fwStorage, 1u);
-        EXPECT_EQ(st_->g_fwStartAddress, 0x1234u);
-        EXPECT_EQ(st_->g_fwFinalArg, 0xCAFEu);
-        // The target equals the boot-loader pair exactly for type 1 with models 1, 5, 7.
-        const bool switchFirst = c.type == 1 && (c.code == 1 || c.code == 5 || c.code == 7);
-        EXPECT_EQ(st_->g_targetPid == st_->g_bootPid, switchFirst);
-    }
-}
-
-TEST_F(LoaderTest, RefusedModelCodes) {
-    for (std::uint32_t code : {0u, 2u, 9u, 11u, 258u, 260u, 263u, 265u, 65535u}) {
-        for (std::uint8_t type : {0, 1}) {
-            SCOPED_TRACE(code);
-            EXPECT_EQ(Load(Pack(code, type)), Strings{text::kUnsupportedModel});
-            // Fields before the model check are already stored.
-            EXPECT_EQ(st_->g_fwModel, code);
-            EXPECT_EQ(st_->g_opcodeTable, kStandardOpcodes);
-            EXPECT_EQ(st_->g_frameFormat, 0u);
-        }
-    }
-}
 
 struct CheckCase {
     const char* name;
@@ -171,46 +77,6 @@ TEST_F(LoaderTest, Type2IsRefusedAndStaysStored) {
     Reseal(f);
     EXPECT_EQ(Load(f), Strings{text::kBadData3});
     EXPECT_EQ(st_->g_fwType, 2u);
-}
-
-TEST_F(LoaderTest, ModelValueWithHighBitsIsModel3) {
-    EXPECT_EQ(Load(Pack(0x00010003)), Strings{});
-    EXPECT_EQ(st_->g_fwModel, 0x00010003u);
-    EXPECT_EQ(st_->g_fwModelCode, 3u);
-    EXPECT_EQ(st_->g_targetPid, 0x0115u);
-}
-
-TEST_F(LoaderTest, Model6ThenModel3RestoresStandardSet) {
-    ASSERT_EQ(Load(Pack(6)), Strings{});
-    EXPECT_EQ(st_->g_fwSkipFinal, 0u);
-    EXPECT_EQ(st_->g_opcodeTable, kAlternateOpcodes);
-    EXPECT_EQ(st_->g_frameFormat, 1u);
-    ASSERT_EQ(Load(Pack(3)), Strings{});
-    EXPECT_EQ(st_->g_opcodeTable, kStandardOpcodes);
-    EXPECT_EQ(st_->g_frameFormat, 0u);
-    EXPECT_EQ(st_->g_fwSkipFinal, 1u);
-}
-
-TEST_F(LoaderTest, BootPairCarriesOverToTheNextFile) {
-    ASSERT_EQ(Load(Pack(5, 1)), Strings{});
-    ASSERT_EQ(Load(Pack(3, 1)), Strings{});
-    EXPECT_EQ(st_->g_targetPid, 0x0115u);
-    EXPECT_EQ(st_->g_bootPid, 0x0120u);
-    // A type-1 model-1 file then sets the pair again; a type-1 model-3 file targets it first.
-    ASSERT_EQ(Load(Pack(1, 1)), Strings{});
-    EXPECT_EQ(st_->g_bootPid, 0x0111u);
-}
-
-TEST_F(LoaderTest, Type1RefusedModelKeepsTheBootPairAsTarget) {
-    ASSERT_EQ(Load(Pack(7, 1)), Strings{});
-    EXPECT_EQ(Load(Pack(2, 1)), Strings{text::kUnsupportedModel});
-    EXPECT_EQ(st_->g_targetPid, 0x0121u);  // step 6 took the current boot-loader pair
-}
-
-TEST_F(LoaderTest, Type0Model7LeavesBootPair) {
-    ASSERT_EQ(Load(Pack(7, 0)), Strings{});
-    EXPECT_EQ(st_->g_targetPid, 0x0110u);
-    EXPECT_EQ(st_->g_bootPid, 0x0111u);
 }
 
 TEST_F(LoaderTest, NonZeroWordRefusedAfterTheModelWasApplied) {

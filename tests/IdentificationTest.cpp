@@ -11,36 +11,6 @@ namespace {
 using Strings = std::vector<std::string>;
 using test::Rig;
 
-struct KindCase {
-    std::uint8_t generation;
-    std::uint8_t family;
-    std::uint32_t model;
-    bool fits;
-    bool newerText;
-};
-
-TEST(Identification, KindTest) {
-    const KindCase cases[] = {
-        {3, 0, 1, true, false},     {3, 0, 5, false, false},    {3, 2, 7, false, false},
-        {2, 0, 1, false, false},    {0x80, 0, 1, false, false}, {0xFF, 1, 5, false, false},
-        {4, 0, 1, true, false},     {4, 1, 1, false, false},    {4, 1, 5, true, false},
-        {4, 0, 5, false, false},    {4, 2, 7, true, false},     {4, 1, 7, false, false},
-        {0x7F, 2, 7, true, false},  {4, 0, 3, false, true},     {5, 2, 8, false, true},
-        {4, 0, 0x103, false, true}, {3, 0, 0x101, true, false},
-    };
-    for (const KindCase& c : cases) {
-        SCOPED_TRACE("generation " + std::to_string(c.generation) + " family " +
-                     std::to_string(c.family) + " model " + std::to_string(c.model));
-        Rig rig;
-        rig.st->g_fwModel = c.model;
-        std::uint8_t info[10] = {};
-        info[3] = c.generation;
-        info[6] = c.family;
-        EXPECT_EQ(rig.rx.identification.KindFits(info), c.fits);
-        EXPECT_EQ(rig.Messages(), c.newerText ? Strings{text::kNewerDevice} : Strings{});
-    }
-}
-
 // A rig whose first interface is the candidate under examination.
 struct Candidate : Rig {
     Candidate(sim::SimDeviceConfig device, std::uint32_t fileModel, std::uint8_t type = 1) {

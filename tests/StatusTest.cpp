@@ -10,7 +10,7 @@
 #include "app/schema/SchemaTable.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
-#include "firmware/ModelTable.h"
+#include "firmware/ModelProfile.h"
 #include "protocol/DeviceSurvey.h"
 #include "sim/Scenario.h"
 #include "sim/SimFrame.h"
@@ -89,7 +89,7 @@ std::vector<SurveyRow> SurveyRows() {
 
 // Whether a report means a command that changes a device to any model of the family.
 bool ChangesADevice(const std::vector<std::uint8_t>& report) {
-    for (const ModelRow& row : ModelRows()) {
+    for (const ModelProfile& row : AllModelProfiles()) {
         switch (sim::DecodeFrame(report.data(), report.size(), row.code).command) {
             case SimCommand::kQueryMode:
             case SimCommand::kQueryModel:

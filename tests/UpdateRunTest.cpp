@@ -2,7 +2,7 @@
 // the image, the log holds what was read back, and the final jump is sent as the file asks.
 #include <gtest/gtest.h>
 
-#include "firmware/ModelTable.h"
+#include "firmware/ModelProfile.h"
 #include "protocol/CommandFrame.h"
 #include "sim/Scenario.h"
 #include "state/Texts.h"

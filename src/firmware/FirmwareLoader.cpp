@@ -1,7 +1,7 @@
 #include "firmware/FirmwareLoader.h"
 
 #include "firmware/FirmwareHeader.h"
-#include "firmware/ModelTable.h"
+#include "firmware/ModelProfile.h"
 #include "firmware/SummedRead.h"
 #include "state/Texts.h"
 
@@ -21,6 +21,7 @@ bool FirmwareLoader::Refuse(const char* text) {
 bool FirmwareLoader::LoadFirmwareFile(bool keepWholeFile) {
     st_.g_strFirmwarePath = op_.ReadPathBox();
     st_.g_cbValidatedFile = 0;
+    st_.g_pModelProfile = nullptr;
     std::unique_ptr<ReadableFile> file = files_.OpenRead(st_.g_strFirmwarePath);
     std::uint64_t realLength = 0;
     if (!file || !file->Length(realLength)) {
@@ -67,21 +68,17 @@ bool FirmwareLoader::LoadFirmwareFile(bool keepWholeFile) {
     st_.g_frameFormat = FRAME_CRC;
 
     // Check 4: the model table.
-    const std::optional<ModelRow> row = FindModelRow(st_.g_fwModelCode);
-    if (!row) return Refuse(text::kUnsupportedModel);
-    if (row->alternateOpcodes) st_.g_opcodeTable = kAlternateOpcodes;
-    if (row->forcesSkipFinalZero) st_.g_fwSkipFinal = 0;
+    const ModelProfile* row = FindModelProfile(st_.g_fwModelCode);
+    if (row == nullptr) return Refuse(text::kUnsupportedModel);
+    st_.g_opcodeTable = row->opcodes;
+    if (row->skipsFinalJumpFlag) st_.g_fwSkipFinal = 0;
     st_.g_frameFormat = row->frameFormat;
-    if (st_.g_fwType == 1) {
-        st_.g_targetVid = row->type1Vid;
-        st_.g_targetPid = row->type1Pid;
-        if (row->setsBootPair) {
-            st_.g_bootVid = row->type1Vid;
-            st_.g_bootPid = row->type1Pid;
-        }
-    } else if (row->type0Vid != 0) {
-        st_.g_targetVid = row->type0Vid;
-        st_.g_targetPid = row->type0Pid;
+    const UsbIdentity target = st_.g_fwType == 1 ? row->type1Target : row->type0Target;
+    st_.g_targetVid = target.vid;
+    st_.g_targetPid = target.pid;
+    if (st_.g_fwType == 1 && row->type1SetsBootPair) {
+        st_.g_bootVid = target.vid;
+        st_.g_bootPid = target.pid;
     }
 
     // Check 5: the zero word.
@@ -93,6 +90,7 @@ bool FirmwareLoader::LoadFirmwareFile(bool keepWholeFile) {
     }
 
     st_.g_cbValidatedFile = length;
+    st_.g_pModelProfile = row;
     return false;
 }
 

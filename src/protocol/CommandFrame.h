@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "firmware/ModelTable.h"
+#include "firmware/ModelProfile.h"
 
 namespace quillon {
 

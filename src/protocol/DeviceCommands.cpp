@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "firmware/ModelProfile.h"
 #include "protocol/CommandFrame.h"
 #include "state/Texts.h"
 
@@ -19,7 +20,6 @@ constexpr std::uint8_t kOpSpiRead = 0x49;
 constexpr std::uint8_t kOpWakeFormat0 = 0x63;
 
 enum Slot { kSlotErase = 0, kSlotRead = 1, kSlotWrite = 2, kSlotWake = 3, kSlotJump = 4 };
-constexpr int kSlotQueryMode = 6;
 constexpr int kSlotQueryModel = 7;
 
 }  // namespace
@@ -42,11 +42,7 @@ DeviceCommands::Outcome DeviceCommands::Exchange(const Channel& ch, const Texts&
 }
 
 std::uint8_t DeviceCommands::QueryModeOpcode() const {
-    if (Format() != FRAME_CRC) return Slot(kSlotQueryMode);
-    const std::uint32_t m = s_.st.g_fwModel & 0xFF, code = s_.st.g_fwModelCode;
-    if (m == 3 || m == 4 || code == 8 || code == 0x108) return Slot(kSlotQueryMode);
-    if (m == 1 || m == 5 || m == 7) return 0x5D;
-    return 0x5C;
+    return LoadedProfile(s_.st).queryModeOpcode;
 }
 
 std::uint8_t DeviceCommands::EraseFlash(const Channel& ch, std::uint64_t address) {
@@ -104,8 +100,7 @@ std::uint8_t DeviceCommands::JumpTo(const Channel& ch, std::uint64_t value) {
 std::uint8_t DeviceCommands::QueryMode(const Channel& ch) {
     BuildSignatureFrame(Out(), Format(), QueryModeOpcode(), kSignature);
     if (Exchange(ch, {nullptr, false, nullptr}) != Outcome::kAnswered) return kNoAnswer;
-    const std::uint32_t m = s_.st.g_fwModel & 0xFF;
-    return (m == 1 || m == 5) ? s_.st.g_inReport[4] : s_.st.g_inReport[2];
+    return s_.st.g_inReport[LoadedProfile(s_.st).modeByteAt];
 }
 
 std::uint32_t DeviceCommands::QueryModel(const Channel& ch) {

@@ -1,6 +1,6 @@
 #include "protocol/DeviceDiscovery.h"
 
-#include "firmware/ModelTable.h"
+#include "firmware/ModelProfile.h"
 
 namespace quillon {
 
@@ -88,7 +88,8 @@ SearchPlan PlanSearch(const SharedState& st) {
         for (const LookedFor& id : wanted) {
             if (id.approach == Approach::kTakeHeld) AddUnique(plan.afterSwitch, id);
         }
-    } else if (IsBootSwitchRun(st.g_fwModel) && FileAsksForSwitch(st.g_fwStorage, st.g_fwType)) {
+    } else if (LoadedProfile(st).bootSwitch.runs &&
+               FileAsksForSwitch(st.g_fwStorage, st.g_fwType)) {
         plan.switchBy = SwitchBy::kWorker;
         plan.afterSwitch = plan.beforeSwitch;
     }

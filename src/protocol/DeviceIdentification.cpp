@@ -1,5 +1,6 @@
 #include "protocol/DeviceIdentification.h"
 
+#include "firmware/ModelProfile.h"
 #include "state/Texts.h"
 
 namespace quillon {
@@ -20,19 +21,11 @@ const std::string& DeviceIdentification::CandidatePath() const {
 bool DeviceIdentification::KindFits(const std::uint8_t* info) {
     const auto generation = static_cast<std::int8_t>(info[kGenerationByte]);
     const std::uint8_t family = info[kFamilyByte];
-    const std::uint32_t m = s_.st.g_fwModel & 0xFF;
-    if (generation < 4) return generation == 3 && m == 1;
-    switch (m) {
-        case 1:
-            return family == 0;
-        case 5:
-            return family == 1;
-        case 7:
-            return family == 2;
-        default:
-            s_.op.ShowMessage(text::kNewerDevice);
-            return false;
-    }
+    const KindRule& kind = LoadedProfile(s_.st).kind;
+    if (generation < 4) return generation == 3 && kind.olderGenerationFits;
+    if (kind.hasFamily) return family == kind.family;
+    s_.op.ShowMessage(text::kNewerDevice);
+    return false;
 }
 
 std::uint8_t DeviceIdentification::IdentifyAndSwitch(bool query) {
@@ -45,7 +38,7 @@ std::uint8_t DeviceIdentification::IdentifyAndSwitch(bool query) {
         }
         commands_.ReadDeviceInfo(ch, info);
         bool fits = KindFits(info);
-        if (fits && (s_.st.g_fwModel & 0xFF) == 7) {
+        if (fits && LoadedProfile(s_.st).kind.comparesModelValue) {
             const std::uint32_t model = commands_.QueryModel(ch);
             if (model == kNoModel) {
                 fits = false;
@@ -73,7 +66,7 @@ std::uint8_t DeviceIdentification::IdentifyDevice() {
     std::uint8_t result;
     if (commands_.QueryMode(ch) == kNoAnswer) {
         result = 2;
-    } else if (s_.st.g_frameFormat == 2) {
+    } else if (LoadedProfile(s_.st).kind.identifiesByModel) {
         const std::uint32_t model = commands_.QueryModel(ch);
         result = model == kNoModel ? 1 : model == s_.st.g_fwModel ? 0 : 0xFF;
     } else {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <set>
 
-#include "firmware/ModelTable.h"
+#include "firmware/ModelProfile.h"
 #include "protocol/Receiver.h"
 #include "state/CollectingOperator.h"
 
@@ -15,7 +15,7 @@ namespace {
 // A model whose devices show an identity, and the mode that identity means for it (kUnknown: the
 // same identity in both modes).
 struct Candidate {
-    ModelRow row;
+    const ModelProfile& row;
     DeviceMode mode;
 };
 
@@ -31,9 +31,9 @@ std::vector<Candidate> CandidatesFor(const IdentifierTable& ids, std::uint32_t v
                                      std::uint32_t pid) {
     std::vector<Candidate> out;
     const bool application = IsApplicationIdentity(ids, vid, pid);
-    for (const ModelRow& row : ModelRows()) {
-        const bool typeOneTarget = vid == row.type1Vid && pid == row.type1Pid;
-        if (row.setsBootPair) {
+    for (const ModelProfile& row : AllModelProfiles()) {
+        const bool typeOneTarget = vid == row.type1Target.vid && pid == row.type1Target.pid;
+        if (row.type1SetsBootPair) {
             // Its boot loader has an identity of its own, its application one of the family's.
             if (typeOneTarget) out.push_back({row, DeviceMode::kBootLoader});
             if (application) out.push_back({row, DeviceMode::kApplication});
@@ -46,15 +46,16 @@ std::vector<Candidate> CandidatesFor(const IdentifierTable& ids, std::uint32_t v
 
 // The scratch state set as a file of this model sets it, so that the queries are framed the way
 // its devices read them.
-void SpeakAs(SharedState& st, const ModelRow& row) {
+void SpeakAs(SharedState& st, const ModelProfile& row) {
     st.g_fwModel = row.code;
     st.g_fwModelCode = row.code;
-    st.g_opcodeTable = row.alternateOpcodes ? kAlternateOpcodes : kStandardOpcodes;
+    st.g_pModelProfile = &row;
+    st.g_opcodeTable = row.opcodes;
     st.g_frameFormat = row.frameFormat;
 }
 
-bool SameFraming(const ModelRow& a, const ModelRow& b) {
-    return a.frameFormat == b.frameFormat && a.alternateOpcodes == b.alternateOpcodes;
+bool SameFraming(const ModelProfile& a, const ModelProfile& b) {
+    return a.frameFormat == b.frameFormat && a.opcodes == b.opcodes;
 }
 
 // What mode the identity alone tells: the one all candidates agree on.
@@ -96,10 +97,10 @@ class Surveyor {
     // d); null when none does. Candidates framed alike are asked once.
     const Candidate* FindFraming(const Channel& ch, SurveyedDevice& d,
                                  const std::vector<Candidate>& candidates) {
-        std::vector<const ModelRow*> tried;
+        std::vector<const ModelProfile*> tried;
         for (const Candidate& c : candidates) {
             bool asked = false;
-            for (const ModelRow* t : tried) asked |= SameFraming(*t, c.row);
+            for (const ModelProfile* t : tried) asked |= SameFraming(*t, c.row);
             if (asked) continue;
             tried.push_back(&c.row);
             SpeakAs(*st_, c.row);
@@ -125,10 +126,13 @@ class Surveyor {
         if (c.mode == DeviceMode::kBootLoader) return NeededFile{c.row.code, false};
         // Otherwise the boot switch judges: its boot loader kind takes one model's type-1 files;
         // a model without one finds its device under the same identity with either type.
-        if (IsBootSwitchRun(c.row.code)) {
-            const std::uint32_t code = ModelCodeOfBootLoaderKind(d.bootLoaderKind.value_or(0xFF));
-            if (code == 0) return std::nullopt;
-            return NeededFile{code, false};
+        if (c.row.bootSwitch.runs) {
+            for (const ModelProfile& row : AllModelProfiles()) {
+                if (row.bootSwitch.hasLoaderKind && d.bootLoaderKind == row.bootSwitch.loaderKind) {
+                    return NeededFile{row.code, false};
+                }
+            }
+            return std::nullopt;
         }
         return NeededFile{c.row.code, true};
     }

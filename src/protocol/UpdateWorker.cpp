@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "firmware/ModelTable.h"
+#include "firmware/ModelProfile.h"
 #include "protocol/ProgramDevice.h"
 #include "state/Texts.h"
 
@@ -96,7 +96,7 @@ int UpdateWorker::UpdateThreadProc() {
     }
     EnterPhase(s_, Phase::kFindingDevice);
     std::uint8_t status = rx.discovery.FindDevice();
-    const bool bootSwitchRun = IsBootSwitchRun(st.g_fwModel);
+    const bool bootSwitchRun = LoadedProfile(st).bootSwitch.runs;
     bool waitTimedOut = false;
     if (!bootSwitchRun && status == FIND_SWITCHING) {
         waitTimedOut = !WaitForRestartedDevice(rx);
@@ -110,7 +110,7 @@ int UpdateWorker::UpdateThreadProc() {
     if (waitTimedOut || status == FIND_NONE) {
         return Exit(rx, text::kUsbConnectFailed, 1, NothingFits());
     }
-    if (HasModelCheck(st.g_fwModel) && ModelCheck(rx) != 0) return 1;
+    if (LoadedProfile(st).modelCheck && ModelCheck(rx) != 0) return 1;
 
     const std::uint8_t result = Programmer(rx).ProgramDevice();
     return Exit(rx, nullptr, result == 0 ? 0 : 1, result == 0 ? RunEnd::kDone : RunEnd::kFailed);
@@ -119,6 +119,7 @@ int UpdateWorker::UpdateThreadProc() {
 std::uint8_t UpdateWorker::SwitchToBootLoader(Receiver& rx) {
     LinkServices& s = rx.services;
     SharedState& st = s.st;
+    const BootSwitchRule& rule = LoadedProfile(st).bootSwitch;
     enum class End { kSuccess, kFail, kMismatch };
     Channel ch = rx.channel.OpenChannel(st.g_strDevicePath);
     std::uint32_t polls = 0;
@@ -138,9 +139,8 @@ std::uint8_t UpdateWorker::SwitchToBootLoader(Receiver& rx) {
                 break;
             }
             if (!FileAsksForSwitch(st.g_fwStorage, st.g_fwType)) break;  // no switch needed
-            const bool model8 = st.g_fwModelCode == 8 || st.g_fwModelCode == 264;
             EnterPhase(s, Phase::kSwitching);
-            if (rx.commands.JumpTo(ch, model8 ? 0x1003 : 0x01001004) != 0) {
+            if (rx.commands.JumpTo(ch, rule.jumpArgument) != 0) {
                 end = End::kFail;
                 break;
             }
@@ -175,12 +175,11 @@ std::uint8_t UpdateWorker::SwitchToBootLoader(Receiver& rx) {
             end = End::kFail;
             break;
         }
-        // Each boot loader kind takes the files of one model only.
-        if (ModelCodeOfBootLoaderKind(q) != st.g_fwModelCode) {
+        if (!rule.hasLoaderKind || q != rule.loaderKind) {
             end = End::kMismatch;
             break;
         }
-        if (q == 17 || q == 18) {
+        if (rule.loaderKindAsksModel) {
             const std::uint32_t model = rx.commands.QueryModel(ch);
             if (model == kNoModel)
                 end = End::kFail;
@@ -189,7 +188,7 @@ std::uint8_t UpdateWorker::SwitchToBootLoader(Receiver& rx) {
         }
         break;
     }
-    if (end == End::kSuccess && (st.g_fwModel & 0xFFFF) == 0x103) st.g_bSkipChunkVerify = 1;
+    if (end == End::kSuccess && rule.skipsChunkReadBack) st.g_bSkipChunkVerify = 1;
     rx.channel.CloseChannel(ch);
     rx.channel.CloseDeviceHandles();
     switch (end) {

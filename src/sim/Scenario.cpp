@@ -8,7 +8,6 @@
 #include <nlohmann/json.hpp>
 
 #include "firmware/JsonFields.h"
-#include "firmware/ModelTable.h"
 
 namespace quillon::sim {
 
@@ -228,17 +227,21 @@ SimDeviceConfig DefaultDeviceFor(const SharedState& st) {
     const auto pair = [](std::uint32_t pid) {
         return Identity{0x0581, static_cast<std::uint16_t>(pid)};
     };
-    c.blockSize = McuBlockSize(st.g_fwModel);
+    // The simulator's own knowledge of each model, kept apart from the updater's on purpose so
+    // that a run of every model checks the one against the other.
+    c.blockSize = 4096;
     switch (code) {
         case 1:
             c.application = pair(0x0110);
             c.bootloader = pair(0x0111);
+            c.blockSize = 512;
             break;
         case 5:
             c.application = pair(0x011A);
             c.bootloader = pair(0x0120);
             c.generation = 4;
             c.family = 1;
+            c.blockSize = 512;
             break;
         case 7:
             c.application = pair(0x011A);
@@ -259,8 +262,10 @@ SimDeviceConfig DefaultDeviceFor(const SharedState& st) {
         case 10:
             c.application = c.bootloader = pair(0x0110);
             c.erase = EraseKind::kWhole;
+            c.blockSize = 512;
             break;
         default:
+            c.blockSize = 512;
             break;
     }
     // The boot loader kind each boot-switch model expects; model 4's boot loader reports 1.
@@ -285,7 +290,10 @@ SimDeviceConfig DefaultDeviceFor(const SharedState& st) {
     // The application this file replaces starts where the file's image does; an SPI image
     // leaves it alone, wherever it is.
     if (st.g_fwStorage == 0) {
-        c.firstWordAt = st.g_fwStartAddress + FirstWordOffset(st.g_fwModel, st.g_fwStartAddress);
+        // Models 8 and 264 keep it 3 bytes in below 0x24000.
+        const bool plus3 =
+            (code == 8 || code == 264) && static_cast<std::int32_t>(st.g_fwStartAddress) < 0x24000;
+        c.firstWordAt = st.g_fwStartAddress + (plus3 ? 3 : 0);
     }
     return c;
 }

@@ -17,6 +17,8 @@
 
 namespace quillon {
 
+struct ModelProfile;  // the firmware layer's row of one model
+
 inline constexpr std::size_t kFileBufferSize = 16u * 1024u * 1024u;
 inline constexpr std::size_t kMinReportSize = 64;
 
@@ -46,6 +48,8 @@ struct SharedState : IdentifierTable {
     std::uint32_t g_fwFinalArg = 0;
     std::uint32_t g_fwModel = 0;
     std::uint32_t g_fwModelCode = 0;
+    // The row of the accepted file's model code, resolved once by the loader; null until then.
+    const ModelProfile* g_pModelProfile = nullptr;
     std::uint8_t g_frameFormat = 0;
     OpcodeTable g_opcodeTable = kStandardOpcodes;
     std::uint32_t g_targetVid = 0x0581, g_targetPid = 0x0115;

@@ -11,7 +11,7 @@
 #include "app/schema/JsonLines.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
-#include "firmware/ModelTable.h"
+#include "firmware/ModelProfile.h"
 #include "protocol/DeviceDiscovery.h"
 #include "state/CollectingOperator.h"
 
@@ -57,7 +57,7 @@ const char* ApproachText(Approach a) {
 }
 
 std::uint32_t BlockSize(const SharedState& st) {
-    return st.g_fwStorage == 1 ? 4096 : McuBlockSize(st.g_fwModel);
+    return st.g_fwStorage == 1 ? 4096 : LoadedProfile(st).blockSize;
 }
 
 // What a run of the file does about the boot loader, in a line that fits 80 columns.
@@ -71,7 +71,7 @@ std::string BootSwitchText(const SharedState& st, SwitchBy by) {
             break;
     }
     // The worker's boot switch then only identifies the device, which must run its application.
-    if (!IsBootSwitchRun(st.g_fwModel)) return "no";
+    if (!LoadedProfile(st).bootSwitch.runs) return "no";
     return st.g_fwStorage == 1 ? "no: an SPI image is written while the application runs"
                                : "no: a type-0 file is written while the application runs";
 }
@@ -106,7 +106,7 @@ void PrintDescription(const SharedState& st) {
     std::printf(")\n");
     std::printf("frame format:    %u (%s)\n", st.g_frameFormat, FrameFormatName(st.g_frameFormat));
     std::printf("boot switch:     %s\n", BootSwitchText(st, plan.switchBy).c_str());
-    std::printf("model check:     %s\n", HasModelCheck(st.g_fwModel) ? "yes" : "no");
+    std::printf("model check:     %s\n", LoadedProfile(st).modelCheck ? "yes" : "no");
     std::printf("image length:    %u\n", imageLength);
     std::printf("block size:      %u%s\n", BlockSize(st),
                 st.g_fwStorage == 1 ? " (SPI sectors)" : "");
@@ -137,7 +137,7 @@ schema::JsonObject Document(const SharedState& st) {
     f.opcodes.assign(st.g_opcodeTable.begin(), st.g_opcodeTable.end());
     f.frameFormat = st.g_frameFormat;
     f.bootSwitch = plan.switchBy != SwitchBy::kNone;
-    f.modelCheck = HasModelCheck(st.g_fwModel);
+    f.modelCheck = LoadedProfile(st).modelCheck;
     f.imageLength = st.g_cbValidatedFile - kHeaderSize;
     f.blockSize = BlockSize(st);
     return schema::InspectDocument(f);
