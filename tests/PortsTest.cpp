@@ -1,12 +1,8 @@
 // Devices told apart by the port they are plugged into: one port's view of the bus, the refusal
-// of a file that fits devices at several ports, plug times, and the clock that parallel runs
-// share on virtual time.
+// of a file that fits devices at several ports, and plug times.
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "app/RunSetup.h"
-#include "firmware/Sha256.h"
 #include "hid/PortView.h"
 #include "sim/Scenario.h"
 #include "support/SimulatedRun.h"
@@ -101,47 +97,6 @@ TEST(SimPlatform, DeviceIsThereBetweenItsPlugTimes) {
          {std::pair{0, false}, {499, false}, {500, true}, {899, true}, {900, false}}) {
         bus.Clock().AdvanceTo(static_cast<std::uint64_t>(at));
         EXPECT_EQ(Listed(bus).size(), present ? 1u : 0u) << at;
-    }
-}
-
-// Threads joined to a virtual clock each see exactly the times they wait for, as if alone.
-TEST(SimClock, JoinedThreadsSeeExactVirtualTimes) {
-    sim::SimClock clock(true);
-    const std::vector<std::uint64_t> steps[] = {{100, 100, 100, 100}, {250, 250}, {30, 400, 5}};
-    std::vector<std::vector<std::uint64_t>> seen(3);
-    std::vector<std::thread> threads;
-    for (std::size_t i = 0; i < 3; ++i) clock.Join();
-    for (std::size_t i = 0; i < 3; ++i) {
-        threads.emplace_back([&, i] {
-            std::uint64_t t = 0;
-            for (const std::uint64_t step : steps[i]) {
-                t += step;
-                clock.AdvanceTo(t);
-                seen[i].push_back(clock.Now());
-            }
-            clock.Leave();
-        });
-    }
-    for (auto& t : threads) t.join();
-    EXPECT_EQ(seen[0], (std::vector<std::uint64_t>{100, 200, 300, 400}));
-    EXPECT_EQ(seen[1], (std::vector<std::uint64_t>{250, 500}));
-    EXPECT_EQ(seen[2], (std::vector<std::uint64_t>{30, 430, 435}));
-    EXPECT_EQ(clock.Now(), 500u);
-}
-
-TEST(Sha256, KnownDigests) {
-    test::TempDir dir;
-    const std::pair<std::string, const char*> cases[] = {
-        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
-         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
-        {std::string(1000, 'a'),
-         "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3"},
-    };
-    for (const auto& [text, digest] : cases) {
-        const std::string path = dir.Write("f", {text.begin(), text.end()});
-        EXPECT_EQ(Sha256OfFile(path), digest) << text.size();
     }
 }
 

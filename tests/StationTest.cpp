@@ -15,7 +15,8 @@ namespace quillon {
 namespace {
 
 struct Recorder : StationEvents {
-    void OnText(const std::string& port, const std::string& text, std::uint64_t) override {
+    void OnText(const std::string& port, const std::string& text, std::uint64_t,
+                const std::string&) override {
         std::lock_guard lock(mutex);
         texts[port].push_back(text);
     }

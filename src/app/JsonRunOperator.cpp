@@ -10,9 +10,9 @@ void JsonRunOperator::Attach(PhaseChannel& phases) {
 }
 
 void JsonRunOperator::ShowMessage(const std::string& text) {
-    const std::uint64_t start = phases_ != nullptr ? phases_->Snapshot().startMs : 0;
+    const PhaseStatus s = phases_ != nullptr ? phases_->Snapshot() : PhaseStatus{};
     const std::uint64_t now = clock_.NowMs();
-    out_.Write(events_.Message(text, now > start ? now - start : 0));
+    out_.Write(events_.Message(text, now > s.startMs ? now - s.startMs : 0, s.osError));
     last_ = text;
 }
 

@@ -140,4 +140,8 @@ std::string DescribeEnd(const PhaseStatus& s, const std::string& lastText) {
     return WithoutText(s) + ": " + lastText + " (" + code.meaning + ")";
 }
 
+std::string SystemSaid(const PhaseStatus& s) {
+    return s.osError.empty() ? std::string() : "the system said: " + s.osError;
+}
+
 }  // namespace quillon

@@ -16,6 +16,10 @@ std::string DescribePhase(const PhaseStatus& s);
 // While programming: "18.0/40.0 KiB, 2.1 KiB/s, 11 s left"; empty before.
 std::string DescribeTransfer(const PhaseStatus& s);
 
+// The line that follows the operator's text when the system gave a reason for the link's last
+// failure: "the system said: ENODEV: No such device"; empty when it gave none.
+std::string SystemSaid(const PhaseStatus& s);
+
 // The summary of a finished run: "done: 20,480 bytes programmed in 6.2 s (programming 4.1 s,
 // 4.9 KiB/s)", or for a failure how long it ran and how far it came, then its last text with
 // what that means for those who do not read it ("... programmed: 擦除失败! (the device did not

@@ -68,8 +68,9 @@ struct Station::Slot : Operator, DialogView {
             texts.push_back(text);
             status.result = text;
         }
-        const std::uint64_t start = st->phases.Snapshot().startMs, now = hid->NowMs();
-        events.OnText(status.port, text, now > start ? now - start : 0);
+        const PhaseStatus s = st->phases.Snapshot();
+        const std::uint64_t now = hid->NowMs();
+        events.OnText(status.port, text, now > s.startMs ? now - s.startMs : 0, s.osError);
     }
     std::string ReadPathBox() override { return path; }
     void WriteStatusLine(const std::string& text) override {

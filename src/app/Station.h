@@ -69,8 +69,10 @@ struct FinishedRun {
 class StationEvents {
   public:
     virtual ~StationEvents() = default;
-    // ms: since the run at that port began, on the platform's clock.
-    virtual void OnText(const std::string& port, const std::string& text, std::uint64_t ms) = 0;
+    // ms: since the run at that port began, on the platform's clock; osError: the system's reason
+    // for the link's last failure, when it gave one.
+    virtual void OnText(const std::string& port, const std::string& text, std::uint64_t ms,
+                        const std::string& osError) = 0;
     // Every phase entered and every whole percent programmed, for those who tell them.
     virtual void OnPhase(const std::string&, PhaseChannel::Event, const PhaseStatus&) {}
     virtual void OnFinished(const FinishedRun& run) = 0;

@@ -5,6 +5,7 @@ namespace quillon {
 Channel DeviceChannel::OpenChannel(const std::string& path) {
     Channel ch;
     ch.hDevice = s_.hid.OpenOverlapped(path);
+    s_.st.phases.LinkSaid(ch.hDevice == kInvalidHandle ? s_.hid.LastError() : std::string());
     ch.hEvent = s_.hid.CreateTransferEvent();
     s_.st.g_Overlapped.hEvent = ch.hEvent;
     s_.st.g_Overlapped.offset = 0;

@@ -46,6 +46,7 @@ class ForwardingHidPlatform : public HidPlatform {
     void ReportDropped(Handle device, const std::uint8_t* data, std::size_t len) override {
         inner_->ReportDropped(device, data, len);
     }
+    std::string LastError() override { return inner_->LastError(); }
     void Sleep(std::uint32_t ms) override { inner_->Sleep(ms); }
     std::uint64_t NowMs() override { return inner_->NowMs(); }
 

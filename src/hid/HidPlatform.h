@@ -89,6 +89,11 @@ class HidPlatform {
         (void)len;
     }
 
+    // Why the calling thread's last failed call here failed, in the system's words
+    // ("ENODEV: No such device", "error 5: Access is denied."); empty when the system gave no
+    // reason. Asked right after the failure, as a later call may replace it.
+    virtual std::string LastError() { return {}; }
+
     virtual void Sleep(std::uint32_t ms) = 0;
     // Milliseconds on the platform's clock (virtual time on the simulator).
     virtual std::uint64_t NowMs() = 0;

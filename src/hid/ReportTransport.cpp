@@ -13,25 +13,35 @@ namespace quillon {
 
 ReportTransport::Outcome ReportTransport::Finish(TransferStart start, Handle hDevice, Handle hEvent,
                                                  std::uint32_t waitMs) {
+    // The system's reason is asked for at once, before another call may replace it; a time-out
+    // has none.
+    PhaseChannel& phases = s_.st.phases;
     switch (start) {
         case TransferStart::kDone:
+            phases.LinkSaid({});
             return Outcome::kDone;
         case TransferStart::kDeviceGone:
+            phases.LinkSaid(s_.hid.LastError());
             return Outcome::kGone;
         case TransferStart::kFailed:
+            // On a channel that never opened, the open's reason is the one that matters.
+            if (hDevice != kInvalidHandle) phases.LinkSaid(s_.hid.LastError());
             return Outcome::kFailed;
         case TransferStart::kPending:
             break;
     }
     switch (s_.hid.WaitTransfer(hEvent, waitMs)) {
         case WaitOutcome::kCompleted:
+            phases.LinkSaid({});
             return Outcome::kDone;
         case WaitOutcome::kTimedOut:
+            phases.LinkSaid({});
             s_.hid.CancelTransfer(hDevice);
             return Outcome::kTimedOut;
         case WaitOutcome::kFailed:
             break;
     }
+    phases.LinkSaid(s_.hid.LastError());
     s_.hid.CancelTransfer(hDevice);  // the wait may have failed with the transfer still running
     return Outcome::kFailed;
 }

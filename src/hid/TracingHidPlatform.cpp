@@ -20,12 +20,30 @@ void TracingHidPlatform::Bytes(const char* what, const std::uint8_t* data, std::
     Line(what, hex);
 }
 
+std::string TracingHidPlatform::Because() {
+    const std::string why = inner_->LastError();
+    return why.empty() ? why : ": " + why;
+}
+
+void TracingHidPlatform::Failed(const char* what, const std::string& detail) {
+    const std::string why = inner_->LastError();
+    if (!why.empty()) Line(what, detail.empty() ? why : detail + ": " + why);
+}
+
 Handle TracingHidPlatform::Opened(Handle h, const std::string& path) {
     if (h != kInvalidHandle) {
         paths_[h] = path;
         Line("open", path);
+    } else {
+        Failed("open-failed", path);
     }
     return h;
+}
+
+Handle TracingHidPlatform::OpenInterfaceList() {
+    const Handle list = inner_->OpenInterfaceList();
+    if (list == kInvalidHandle) Failed("list-failed", "");
+    return list;
 }
 
 Handle TracingHidPlatform::OpenForQuery(const std::string& path) {
@@ -49,7 +67,7 @@ void TracingHidPlatform::CloseHandle(Handle handle) {
 
 void TracingHidPlatform::Gone(Handle device) {
     const auto it = paths_.find(device);
-    Line("gone", it == paths_.end() ? std::string("?") : it->second);
+    Line("gone", (it == paths_.end() ? std::string("?") : it->second) + Because());
 }
 
 TransferStart TracingHidPlatform::StartWrite(Handle device, const std::uint8_t* data,
@@ -57,6 +75,7 @@ TransferStart TracingHidPlatform::StartWrite(Handle device, const std::uint8_t* 
     Bytes("write", data, len);
     const TransferStart r = inner_->StartWrite(device, data, len, record);
     if (r == TransferStart::kDeviceGone) Gone(device);
+    if (r == TransferStart::kFailed) Failed("write-failed", "");
     if (r == TransferStart::kPending) pending_[record.hEvent] = {true, device, data, len};
     return r;
 }
@@ -66,6 +85,7 @@ TransferStart TracingHidPlatform::StartRead(Handle device, std::uint8_t* data, s
     const TransferStart r = inner_->StartRead(device, data, len, record);
     if (r == TransferStart::kDone) Bytes("read", data, len);
     if (r == TransferStart::kDeviceGone) Gone(device);
+    if (r == TransferStart::kFailed) Failed("read-failed", "");
     if (r == TransferStart::kPending) pending_[record.hEvent] = {false, device, data, len};
     return r;
 }

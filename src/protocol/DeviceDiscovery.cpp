@@ -133,6 +133,7 @@ DeviceDiscovery::Verdict DeviceDiscovery::Examine(const std::string& path, const
             st.g_strDevicePath = path;
             if (st.g_hHeldDevice != kInvalidHandle) s_.hid.CloseHandle(st.g_hHeldDevice);
             st.g_hHeldDevice = s_.hid.OpenSynchronous(path);
+            if (st.g_hHeldDevice == kInvalidHandle) st.phases.LinkSaid(s_.hid.LastError());
             return Verdict::kChosen;
         case Approach::kTake: {
             st.g_bDeviceFound = 1;
@@ -164,6 +165,7 @@ std::uint8_t DeviceDiscovery::FindDevice() {
     st.g_HidGuid = kHidGuid;
     if (st.g_hDevInfo != kInvalidHandle) s_.hid.DestroyInterfaceList(st.g_hDevInfo);
     st.g_hDevInfo = s_.hid.OpenInterfaceList();
+    if (st.g_hDevInfo == kInvalidHandle) st.phases.LinkSaid(s_.hid.LastError());
 
     const std::vector<LookedFor> wanted = IdentitiesLookedFor(st);
     Verdict verdict = Verdict::kPassOver;

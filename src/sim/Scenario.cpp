@@ -43,9 +43,7 @@ FaultRule ReadFault(const json& j, const std::string& where) {
     }
     const std::string kind = j.at("kind").get<std::string>();
     bool known = false;
-    for (FaultKind k :
-         {FaultKind::kNoAnswer, FaultKind::kWriteTimeout, FaultKind::kErrorStatus,
-          FaultKind::kCorruptRead, FaultKind::kGone, FaultKind::kLate, FaultKind::kPowerCut}) {
+    for (FaultKind k : kFaultKinds) {
         if (kind == FaultName(k)) r.kind = k, known = true;
     }
     if (!known) throw ParseError{where + ".kind: unknown fault kind \"" + kind + "\""};

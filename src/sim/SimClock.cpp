@@ -13,9 +13,17 @@ std::uint64_t SimClock::Now() const {
 
 void SimClock::Settle() {
     if (joined_ == 0 || waits_.size() < static_cast<std::size_t>(joined_)) return;
-    const std::uint64_t next = *waits_.begin();
+    const std::uint64_t next = waits_.begin()->first;
     if (next > now_.load()) now_.store(next);
-    moved_.notify_all();
+    for (auto it = waits_.begin(); it != waits_.end() && it->first <= now_.load(); ++it) {
+        it->second->notify_one();
+    }
+}
+
+bool SimClock::OthersWait() const {
+    // A wait for a time already reached belongs to a thread that is waking up, not waiting.
+    const auto still = std::distance(waits_.upper_bound(now_.load()), waits_.end());
+    return still + 1 >= joined_;
 }
 
 void SimClock::AdvanceTo(std::uint64_t t) {
@@ -29,10 +37,12 @@ void SimClock::AdvanceTo(std::uint64_t t) {
         return;
     }
     if (t <= now_.load()) return;
-    const auto mine = waits_.insert(t);
-    waiting_.notify_all();
+    std::condition_variable moved;
+    const auto mine = waits_.emplace(t, &moved);
+    // The thread in WaitForOthers is woken once its wait is over, not each time one begins.
+    if (OthersWait()) waiting_.notify_all();
     Settle();
-    moved_.wait(lock, [&] { return now_.load() >= t; });
+    moved.wait(lock, [&] { return now_.load() >= t; });
     waits_.erase(mine);
 }
 
@@ -51,11 +61,7 @@ void SimClock::Leave() {
 void SimClock::WaitForOthers() {
     if (!virtual_) return;
     std::unique_lock lock(mutex_);
-    // A wait for a time already reached belongs to a thread that is waking up, not waiting.
-    waiting_.wait(lock, [&] {
-        const auto still = std::distance(waits_.upper_bound(now_.load()), waits_.end());
-        return still + 1 >= joined_;
-    });
+    waiting_.wait(lock, [&] { return OthersWait(); });
 }
 
 }  // namespace quillon::sim

@@ -1,15 +1,16 @@
 // The simulator's clock: virtual (time jumps, tests take milliseconds) or real (it sleeps).
 // Threads that run at the same time on virtual time (one per device, as in station mode) join
 // it: time then moves on only once every one of them waits for it, to the earliest time one of
-// them waits for, so each device sees the same virtual times as if it were alone.
+// them waits for, so each device sees the same virtual times as if it were alone. A step wakes
+// only the threads whose time has come, not every device's thread.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <map>
 #include <mutex>
-#include <set>
 
 namespace quillon::sim {
 
@@ -37,14 +38,17 @@ class SimClock {
     // Moves time on when every joined thread waits; called with mutex_ held.
     void Settle();
 
+    // Whether every joined thread but the caller waits for a time still to come.
+    bool OthersWait() const;
+
     bool virtual_;
     std::atomic<std::uint64_t> now_{0};
     Steady::time_point start_;
     std::mutex mutex_;
-    std::condition_variable moved_;
-    std::condition_variable waiting_;  // a joined thread began to wait, or left
+    std::condition_variable waiting_;  // the others all wait, or one left
     int joined_ = 0;
-    std::multiset<std::uint64_t> waits_;  // the times the joined threads wait for
+    // The times the joined threads wait for, each with what wakes that thread.
+    std::multimap<std::uint64_t, std::condition_variable*> waits_;
 };
 
 // Joins a clock for the life of the scope; does nothing without a clock.

@@ -39,11 +39,12 @@ std::string DefaultPort(std::size_t index) {
     return "sim-" + std::to_string(index + 1);
 }
 
-SimDevice::SimDevice(SimDeviceConfig config)
+SimDevice::SimDevice(SimDeviceConfig config, std::uint32_t firstIncarnation)
     : config_(std::move(config)),
       flash_(config_.flashSize, config_.seed),
       spi_(config_.spiSize, config_.seed ^ 0x5A5A5A5Au),
-      inBootloader_(config_.startInBootloader) {}
+      inBootloader_(config_.startInBootloader),
+      incarnation_(firstIncarnation) {}
 
 bool SimDevice::Present(std::uint64_t now) {
     if (now < config_.plugAtMs || now >= config_.unplugAtMs) return false;

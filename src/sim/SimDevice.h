@@ -14,7 +14,9 @@ namespace quillon::sim {
 
 class SimDevice {
   public:
-    explicit SimDevice(SimDeviceConfig config);
+    // firstIncarnation: above every incarnation of a device this one takes the place of, so
+    // that none of its paths repeats one of that device's.
+    explicit SimDevice(SimDeviceConfig config, std::uint32_t firstIncarnation = 1);
 
     const SimDeviceConfig& Config() const { return config_; }
     // Whether its interfaces are present at time now (a due restart takes effect here).

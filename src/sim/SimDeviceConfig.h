@@ -32,6 +32,12 @@ enum class FaultKind {
     kPowerCut,      // the power goes at once, before the command takes effect or just after
 };
 
+// Every kind, for those that read kinds by name or pick among them.
+inline constexpr FaultKind kFaultKinds[] = {FaultKind::kNoAnswer,    FaultKind::kWriteTimeout,
+                                            FaultKind::kErrorStatus, FaultKind::kCorruptRead,
+                                            FaultKind::kGone,        FaultKind::kLate,
+                                            FaultKind::kPowerCut};
+
 const char* FaultName(FaultKind kind);
 
 // The port of the index-th device of a bus (0-based) that was given none: "sim-1", "sim-2", ...

@@ -109,6 +109,11 @@ void PhaseChannel::Explain(const std::string& reason) {
     status_.reason = reason;
 }
 
+void PhaseChannel::LinkSaid(const std::string& osError) {
+    std::lock_guard lock(mutex_);
+    status_.osError = osError;
+}
+
 void PhaseChannel::Identified(std::uint32_t model) {
     std::lock_guard lock(mutex_);
     status_.deviceModel = model;

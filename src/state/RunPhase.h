@@ -54,6 +54,9 @@ struct PhaseStatus {
     bool deviceChanged = false;    // a switch or programming command has been sent
     RunEnd end = RunEnd::kRunning;
     std::string reason;  // why a file could not be used, in the system's words (else empty)
+    // The system's reason for the link's last failure ("ENODEV: No such device"), until the link
+    // next works; empty when it gave none.
+    std::string osError;
     // The model value the device last answered, whether or not it fits the file.
     std::optional<std::uint32_t> deviceModel;
 
@@ -87,6 +90,9 @@ class PhaseChannel {
     void End(RunEnd end, std::uint64_t nowMs);
     // Why the run cannot go on, beside the operator's text: "cannot read x.fw: is a folder".
     void Explain(const std::string& reason);
+    // How the link's last open, list or transfer went: the system's reason for a failure, or
+    // empty for one that worked (or failed without a reason).
+    void LinkSaid(const std::string& osError);
     // The device answered what model it is.
     void Identified(std::uint32_t model);
 

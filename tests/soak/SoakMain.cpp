@@ -29,10 +29,6 @@ namespace {
 constexpr std::uint32_t kModels[] = {1, 3, 4, 5, 6, 7, 8, 10, 259, 264, 0x00010003, 0x00020007};
 constexpr std::uint32_t kMcuStarts[] = {0, 0x200, 0x8000, 0x23FFC, 0x24000, 0x1030000};
 constexpr std::uint32_t kSpiStarts[] = {0, 0x1000, 0x10000, 0x800000};  // within 16 MiB
-constexpr sim::FaultKind kKinds[] = {sim::FaultKind::kNoAnswer,    sim::FaultKind::kWriteTimeout,
-                                     sim::FaultKind::kErrorStatus, sim::FaultKind::kCorruptRead,
-                                     sim::FaultKind::kGone,        sim::FaultKind::kLate,
-                                     sim::FaultKind::kPowerCut};
 constexpr sim::SimCommand kCommands[] = {
     sim::SimCommand::kQueryMode,  sim::SimCommand::kQueryModel, sim::SimCommand::kReadDeviceInfo,
     sim::SimCommand::kEraseFlash, sim::SimCommand::kWriteFlash, sim::SimCommand::kReadFlash,
@@ -82,7 +78,7 @@ Plan MakePlan(std::mt19937& rng, const SharedState& loaded) {
     for (int i = 0; i < faults; ++i) {
         sim::FaultRule r;
         r.command = Pick(rng, kCommands);
-        r.kind = Pick(rng, kKinds);
+        r.kind = Pick(rng, sim::kFaultKinds);
         r.from = 1 + rng() % 120;
         r.to = r.from + (rng() % 4 == 0 ? rng() % 12 : 0);
         r.delayMs = rng() % 2500;  // late: within the read wait, or after it

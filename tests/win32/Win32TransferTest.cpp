@@ -3,11 +3,15 @@
 // reused, errors that are not completions, and the transport's whole exchanges on top.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <regex>
 #include <vector>
 
 #include "firmware/FileSystem.h"
 #include "hid/DeviceChannel.h"
 #include "hid/ReportTransport.h"
+#include "hid/TracingHidPlatform.h"
+#include "hid/win32/Win32Errors.h"
 #include "hid/win32/Win32HidPlatform.h"
 #include "state/CollectingOperator.h"
 #include "state/Texts.h"
@@ -241,6 +245,64 @@ TEST(Win32Transfer, TransportOnAVanishedDeviceFails) {
     EXPECT_EQ(rig.transport.SendReport(rig.channel.hDevice, rig.channel.hEvent), 1);
     EXPECT_EQ(rig.transport.ReceiveReport(rig.channel.hDevice, rig.channel.hEvent), 1);
     EXPECT_TRUE(rig.op.Messages().empty());
+}
+
+// The whole trace as written so far.
+std::string TraceText(std::FILE* out) {
+    std::rewind(out);
+    std::string text;
+    char line[512];
+    while (std::fgets(line, sizeof line, out) != nullptr) text += line;
+    return text;
+}
+
+TEST(Win32Transfer, AFailedOpenTellsTheSystemsReasonToTheCallerTheTraceAndTheRun) {
+    struct Row {
+        const char* name;
+        std::string path;
+        std::uint32_t error;
+    };
+    const Row rows[] = {
+        {"a device that is not there", "\\\\.\\pipe\\quillon-no-such-device", 2},
+        {"a folder, which opens as no device", "C:\\windows", 5},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const std::string reason = win32::ErrorText(r.error);
+        EXPECT_TRUE(std::regex_match(reason, std::regex("error [0-9]+: [^\r\n]*[^\r\n ]")))
+            << reason;
+        win32::Win32HidPlatform hid;
+        std::FILE* out = std::tmpfile();
+        ASSERT_NE(out, nullptr);
+        TracingHidPlatform trace(hid, out);
+        auto st = std::make_unique<SharedState>();
+        st->SetHidCaps({1, 0xFF00, 65, 65});
+        CollectingOperator op;
+        StdFileSystem files;
+        LinkServices s{*st, trace, op, files};
+        DeviceChannel links(s);
+        ReportTransport transport(s, links);
+        Channel ch = links.OpenChannel(r.path);
+        EXPECT_EQ(hid.LastError(), reason);
+        // A request on the channel that never opened keeps the open's reason for the run.
+        EXPECT_EQ(transport.SendReport(ch.hDevice, ch.hEvent), 1);
+        EXPECT_EQ(st->phases.Snapshot().osError, reason);
+        links.CloseChannel(ch);
+        EXPECT_NE(TraceText(out).find(" open-failed " + r.path + ": " + reason + "\n"),
+                  std::string::npos)
+            << TraceText(out);
+        std::fclose(out);
+    }
+}
+
+TEST(Win32Transfer, AVanishedDeviceLeavesTheSystemsReasonWithTheRun) {
+    TransportRig rig;
+    ASSERT_TRUE(rig.connected);
+    rig.pipe.Vanish();
+    EXPECT_EQ(rig.transport.SendReport(rig.channel.hDevice, rig.channel.hEvent), 1);
+    const std::string reason = rig.st->phases.Snapshot().osError;
+    EXPECT_TRUE(std::regex_match(reason, std::regex("error [0-9]+: .+"))) << reason;
+    EXPECT_EQ(reason, rig.hid.LastError());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "app/PhaseText.h"
 #include "app/schema/Documents.h"
 #include "app/schema/RunObjects.h"
 
@@ -24,9 +25,10 @@ std::string UtcNow() {
 
 }  // namespace
 
-void StationOutput::OnText(const std::string& port, const std::string& text, std::uint64_t ms) {
-    if (table_ != nullptr) table_->OnText(port, text, ms);
-    if (json_ != nullptr) json_->Write(schema::RunObjects(port).Message(text, ms));
+void StationOutput::OnText(const std::string& port, const std::string& text, std::uint64_t ms,
+                           const std::string& osError) {
+    if (table_ != nullptr) table_->OnText(port, text, ms, osError);
+    if (json_ != nullptr) json_->Write(schema::RunObjects(port).Message(text, ms, osError));
 }
 
 void StationOutput::OnPhase(const std::string& port, PhaseChannel::Event event,
@@ -36,8 +38,9 @@ void StationOutput::OnPhase(const std::string& port, PhaseChannel::Event event,
 }
 
 void StationOutput::OnFinished(const FinishedRun& run) {
-    if (!run.end.reason.empty()) {
-        const std::string line = "quillon station: " + run.port + ": " + run.end.reason;
+    for (const std::string& why : {run.end.reason, SystemSaid(run.end)}) {
+        if (why.empty()) continue;
+        const std::string line = "quillon station: " + run.port + ": " + why;
         if (table_ != nullptr) {
             table_->Notice(line);
         } else {

@@ -34,7 +34,8 @@ class StationOutput : public StationEvents {
     // stays). On the station's thread.
     void Interrupt(Station& station, const std::string& notice);
 
-    void OnText(const std::string& port, const std::string& text, std::uint64_t ms) override;
+    void OnText(const std::string& port, const std::string& text, std::uint64_t ms,
+                const std::string& osError) override;
     void OnPhase(const std::string& port, PhaseChannel::Event event, const PhaseStatus& s) override;
     void OnFinished(const FinishedRun& run) override;
     void OnTick(const std::vector<PortStatus>& rows) override;

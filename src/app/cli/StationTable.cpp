@@ -224,7 +224,8 @@ StationTable::Mode StationTable::ModeForThisTerminal() {
     return StandardOutputIsPipe() ? Mode::kFinal : Mode::kLive;
 }
 
-void StationTable::OnText(const std::string& port, const std::string& text, std::uint64_t) {
+void StationTable::OnText(const std::string& port, const std::string& text, std::uint64_t,
+                          const std::string&) {
     std::lock_guard lock(mutex_);
     const bool live = mode_ == Mode::kLive;
     if (live) Erase(screen_.size());

@@ -38,7 +38,8 @@ class StationTable : public StationEvents {
     // The mode for the process's own standard output and error.
     static Mode ModeForThisTerminal();
 
-    void OnText(const std::string& port, const std::string& text, std::uint64_t ms) override;
+    void OnText(const std::string& port, const std::string& text, std::uint64_t ms,
+                const std::string& osError) override;
     void OnFinished(const FinishedRun&) override {}
     void OnTick(const std::vector<PortStatus>& rows) override;
     // Draws the rows now and leaves them on the screen.

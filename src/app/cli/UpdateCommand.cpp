@@ -9,6 +9,7 @@
 #include "app/FirstReportWatch.h"
 #include "app/Host.h"
 #include "app/JsonRunOperator.h"
+#include "app/PhaseText.h"
 #include "app/RecoveryHint.h"
 #include "app/RunFiles.h"
 #include "app/RunSetup.h"
@@ -82,6 +83,9 @@ int RunOnce(HidPlatform& hid, FileSystem& files, const std::string& firmware,
     const int code = Drive(hid, files, *state, op, progress, op.TerminalLock());
     progress.Finish(op.LastMessage());
     TellReason(*state);
+    if (const std::string said = SystemSaid(state->phases.Snapshot()); !said.empty()) {
+        std::fprintf(stderr, "quillon update: %s\n", said.c_str());
+    }
     for (const std::string& hint : RecoveryHints(hid, *state, op.LastMessage())) {
         std::fprintf(stderr, "quillon update: %s\n", hint.c_str());
     }

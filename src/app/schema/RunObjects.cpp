@@ -107,13 +107,15 @@ JsonObject RunObjects::Progress(const PhaseStatus& s) const {
     return o;
 }
 
-JsonObject RunObjects::Message(const std::string& text, std::uint64_t ms) const {
+JsonObject RunObjects::Message(const std::string& text, std::uint64_t ms,
+                               const std::string& osError) const {
     const TextCode code = CodeOfText(text);
     JsonObject o = Head("message");
     o["ms"] = ms;
     o["text"] = text;
     o["code"] = code.code;
     o["meaning"] = code.meaning;
+    if (!osError.empty()) o["os_error"] = osError;
     return o;
 }
 
@@ -134,6 +136,7 @@ JsonObject RunObjects::Result(int exitCode, const PhaseStatus& s) const {
         s.bytesTotal == 0 ? JsonObject(nullptr) : JsonObject(Since(s.transferMs, s.nowMs));
     o["bytes_per_s"] = OrNull(s.BytesPerSecond());
     if (!s.reason.empty()) o["reason"] = s.reason;
+    if (!s.osError.empty()) o["os_error"] = s.osError;
     return o;
 }
 

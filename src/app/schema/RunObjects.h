@@ -22,8 +22,10 @@ class RunObjects {
     JsonObject OfPhase(PhaseChannel::Event event, const PhaseStatus& s) const;
     JsonObject PhaseEntered(const PhaseStatus& s) const;
     JsonObject Progress(const PhaseStatus& s) const;
-    // An operator text, exactly as shown, with its code and meaning; ms since the run began.
-    JsonObject Message(const std::string& text, std::uint64_t ms) const;
+    // An operator text, exactly as shown, with its code and meaning; ms since the run began;
+    // osError, when not empty, the system's reason for the link's last failure.
+    JsonObject Message(const std::string& text, std::uint64_t ms,
+                       const std::string& osError = {}) const;
     // Something the program tells beside the run's texts (an interrupt held).
     JsonObject Notice(const std::string& text) const;
     // The last object of a run: its exit code and outcome, what was programmed, how long it took.

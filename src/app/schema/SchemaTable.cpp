@@ -40,6 +40,7 @@ constexpr Field kMessage[] = {
     {"text", Kind::kString},
     {"code", Kind::kString},
     {"meaning", Kind::kString},
+    {"os_error", Kind::kString, kOptional},
 };
 
 constexpr Field kNotice[] = {
@@ -55,6 +56,7 @@ constexpr Field kResult[] = {
     {"programming_ms", Kind::kNumberOrNull, kOptional},
     {"bytes_per_s", Kind::kNumberOrNull, kOptional},
     {"reason", Kind::kString, kOptional},
+    {"os_error", Kind::kString, kOptional},
     {"error", Kind::kString, kOptional},
     {"command", Kind::kString, kOptional},
 };

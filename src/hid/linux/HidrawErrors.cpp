@@ -2,7 +2,10 @@
 
 #include <poll.h>
 
+#include <string.h>
+
 #include <cerrno>
+#include <system_error>
 
 namespace quillon::hidraw {
 
@@ -14,6 +17,12 @@ TransferStart OutcomeOfErrno(int err) {
 
 bool PollSaysGone(short revents) {
     return (revents & (POLLHUP | POLLERR)) != 0;
+}
+
+std::string ErrnoText(int err) {
+    const char* name = ::strerrorname_np(err);
+    const std::string words = std::generic_category().message(err);
+    return (name != nullptr ? std::string(name) : "errno " + std::to_string(err)) + ": " + words;
 }
 
 }  // namespace quillon::hidraw

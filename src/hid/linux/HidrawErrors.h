@@ -2,6 +2,8 @@
 // device has gone away, as seen when a device vanishes under an open node.
 #pragma once
 
+#include <string>
+
 #include "hid/HidPlatform.h"
 
 namespace quillon::hidraw {
@@ -12,5 +14,8 @@ TransferStart OutcomeOfErrno(int err);
 
 // Whether poll()'s revents say that the node's device is gone (POLLHUP or POLLERR).
 bool PollSaysGone(short revents);
+
+// errno err in the system's words, its name first: "EACCES: Permission denied".
+std::string ErrnoText(int err);
 
 }  // namespace quillon::hidraw

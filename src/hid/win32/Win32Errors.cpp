@@ -1,5 +1,7 @@
 #include "hid/win32/Win32Errors.h"
 
+#include <system_error>
+
 namespace quillon::win32 {
 
 namespace {
@@ -28,6 +30,17 @@ WaitEnd WaitEndOf(std::uint32_t waitResult) {
 
 bool StillRunning(bool gotResult, std::uint32_t error) {
     return !gotResult && error == kErrorIoIncomplete;
+}
+
+std::string ErrorText(std::uint32_t error) {
+    if (error == 0) return {};
+    std::string words = std::system_category().message(static_cast<int>(error));
+    // The system's messages end in a line break.
+    while (!words.empty() &&
+           (words.back() == '\n' || words.back() == '\r' || words.back() == ' ')) {
+        words.pop_back();
+    }
+    return "error " + std::to_string(error) + ": " + words;
 }
 
 }  // namespace quillon::win32

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "hid/HidPlatform.h"
 
@@ -31,5 +32,9 @@ WaitEnd WaitEndOf(std::uint32_t waitResult);
 // After a signalled event: whether the transfer is still running (the event was signalled by
 // someone else), given GetOverlappedResult's result and its last error.
 bool StillRunning(bool gotResult, std::uint32_t error);
+
+// A Windows error code in the system's words, its number first: "error 5: Access is denied.";
+// empty for 0.
+std::string ErrorText(std::uint32_t error);
 
 }  // namespace quillon::win32

@@ -20,30 +20,35 @@ Handle FromHandle(HANDLE h) {
     return reinterpret_cast<Handle>(h);
 }
 
-Handle Open(const std::string& path, DWORD access, DWORD flags) {
-    const std::wstring wide = WideFromUtf8(path);
-    if (wide.empty()) return kInvalidHandle;
-    const HANDLE h = ::CreateFileW(wide.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, flags, nullptr);
-    return h == INVALID_HANDLE_VALUE ? kInvalidHandle : FromHandle(h);
+}  // namespace
+
+std::string Win32HidPlatform::ErrorTextOfLast() {
+    return ErrorText(::GetLastError());
 }
 
-}  // namespace
+Handle Win32HidPlatform::Open(const std::string& path, DWORD access, DWORD flags) {
+    const std::wstring wide = WideFromUtf8(path);
+    if (wide.empty()) {
+        errors_.Set({});
+        return kInvalidHandle;
+    }
+    const HANDLE h = ::CreateFileW(wide.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, flags, nullptr);
+    return h == INVALID_HANDLE_VALUE ? Failed(kInvalidHandle) : FromHandle(h);
+}
 
 Win32HidPlatform::~Win32HidPlatform() {
     // The records die with this object: nothing may still be writing into them.
     for (auto& [event, t] : transfers_) {
         if (t->pending) EndPending(*t);
-        ::CloseHandle(AsHandle(event));
     }
-    if (staleEvent_ != nullptr) ::CloseHandle(staleEvent_);
 }
 
 Handle Win32HidPlatform::OpenInterfaceList() {
     ::HidD_GetHidGuid(&hidGuid_);
     const HDEVINFO list =
         ::SetupDiGetClassDevsW(&hidGuid_, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-    return list == INVALID_HANDLE_VALUE ? kInvalidHandle : FromHandle(list);
+    return list == INVALID_HANDLE_VALUE ? Failed(kInvalidHandle) : FromHandle(list);
 }
 
 bool Win32HidPlatform::EnumInterface(Handle list, std::uint32_t index, std::string& path) {
@@ -108,7 +113,9 @@ Handle Win32HidPlatform::OpenOverlapped(const std::string& path) {
 bool Win32HidPlatform::GetAttributes(Handle device, HidAttributes& attributes) {
     HIDD_ATTRIBUTES a{};
     a.Size = sizeof(a);
-    if (device == kInvalidHandle || !::HidD_GetAttributes(AsHandle(device), &a)) return false;
+    if (device == kInvalidHandle || !::HidD_GetAttributes(AsHandle(device), &a)) {
+        return Failed(false);
+    }
     attributes = {a.VendorID, a.ProductID, a.VersionNumber};
     return true;
 }
@@ -116,7 +123,7 @@ bool Win32HidPlatform::GetAttributes(Handle device, HidAttributes& attributes) {
 bool Win32HidPlatform::GetCaps(Handle device, HidCaps& caps) {
     PHIDP_PREPARSED_DATA preparsed = nullptr;
     if (device == kInvalidHandle || !::HidD_GetPreparsedData(AsHandle(device), &preparsed)) {
-        return false;
+        return Failed(false);
     }
     HIDP_CAPS c{};
     const NTSTATUS status = ::HidP_GetCaps(preparsed, &c);
@@ -128,22 +135,23 @@ bool Win32HidPlatform::GetCaps(Handle device, HidCaps& caps) {
 
 Handle Win32HidPlatform::CreateTransferEvent() {
     // Manual reset, signalled, unnamed.
-    const HANDLE event = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
-    if (event == nullptr) return kInvalidHandle;
-    transfers_.emplace(FromHandle(event), std::make_unique<Transfer>());
-    return FromHandle(event);
+    UniqueHandle event(::CreateEventW(nullptr, TRUE, TRUE, nullptr));
+    if (!event) return Failed(kInvalidHandle);
+    const Handle h = FromHandle(event.Get());
+    transfers_.emplace(h, std::make_unique<Transfer>(std::move(event)));
+    return h;
 }
 
 void Win32HidPlatform::CloseHandle(Handle handle) {
     if (handle == kInvalidHandle || handle == 0) return;
     if (const auto it = transfers_.find(handle); it != transfers_.end()) {
         if (it->second->pending) EndPending(*it->second);
-        transfers_.erase(it);
-    } else {
-        // A device handle: a transfer still running on it would write into its record after the
-        // close, so it ends first.
-        CancelTransfer(handle);
+        transfers_.erase(it);  // its event with it
+        return;
     }
+    // A device handle, the caller's to give back: a transfer still running on it would write
+    // into its record after the close, so it ends first.
+    CancelTransfer(handle);
     ::CloseHandle(AsHandle(handle));
 }
 
@@ -158,6 +166,7 @@ TransferStart Win32HidPlatform::Start(bool write, Handle device, std::uint8_t* d
     // One transfer per record at a time: reusing a record that is still in flight would corrupt
     // both transfers.
     if (t == nullptr || t->pending || device == kInvalidHandle || len == 0 || len > MAXDWORD) {
+        errors_.Set({});
         return TransferStart::kFailed;
     }
     t->ov = OVERLAPPED{};
@@ -168,7 +177,11 @@ TransferStart Win32HidPlatform::Start(bool write, Handle device, std::uint8_t* d
     const DWORD n = static_cast<DWORD>(len);
     const BOOL started =
         write ? ::WriteFile(h, data, n, nullptr, &t->ov) : ::ReadFile(h, data, n, nullptr, &t->ov);
-    const TransferStart outcome = OutcomeOfStart(started != FALSE, started ? 0 : ::GetLastError());
+    const DWORD error = started ? 0 : ::GetLastError();
+    const TransferStart outcome = OutcomeOfStart(started != FALSE, error);
+    if (outcome == TransferStart::kDeviceGone || outcome == TransferStart::kFailed) {
+        errors_.Set(ErrorText(error));
+    }
     if (outcome == TransferStart::kPending) {
         t->device = h;
         t->thread = ::GetCurrentThreadId();
@@ -193,7 +206,8 @@ WaitOutcome Win32HidPlatform::WaitTransfer(Handle event, std::uint32_t timeoutMs
         case WaitEnd::kTimedOut:
             return WaitOutcome::kTimedOut;
         case WaitEnd::kFailed:
-            return WaitOutcome::kFailed;  // the transfer may still run; the caller cancels it
+            return Failed(
+                WaitOutcome::kFailed);  // the transfer may still run; the caller cancels it
         case WaitEnd::kSignalled:
             break;
     }
@@ -203,6 +217,7 @@ WaitOutcome Win32HidPlatform::WaitTransfer(Handle event, std::uint32_t timeoutMs
     DWORD moved = 0;
     const BOOL got = ::GetOverlappedResult(t->device, &t->ov, &moved, FALSE);
     const DWORD error = got ? 0 : ::GetLastError();
+    errors_.Set(ErrorText(error));
     if (StillRunning(got != FALSE, error)) return WaitOutcome::kFailed;
     t->pending = false;
     return got ? WaitOutcome::kCompleted : WaitOutcome::kFailed;
@@ -234,15 +249,15 @@ void Win32HidPlatform::CancelTransfer(Handle device) {
 // arrived in between completes it all the same, which is as stale as the others.
 bool Win32HidPlatform::TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) {
     if (device == kInvalidHandle || len == 0 || len > MAXDWORD) return false;
-    if (staleEvent_ == nullptr) staleEvent_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (staleEvent_ == nullptr) return false;
+    if (!staleEvent_) staleEvent_ = UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!staleEvent_) return false;
     OVERLAPPED ov{};
-    ov.hEvent = staleEvent_;
-    ::ResetEvent(staleEvent_);
+    ov.hEvent = staleEvent_.Get();
+    ::ResetEvent(staleEvent_.Get());
     const HANDLE h = AsHandle(device);
     if (::ReadFile(h, data, static_cast<DWORD>(len), nullptr, &ov)) return true;
     if (::GetLastError() != ERROR_IO_PENDING) return false;
-    if (::WaitForSingleObject(staleEvent_, 0) != WAIT_OBJECT_0) ::CancelIoEx(h, &ov);
+    if (::WaitForSingleObject(staleEvent_.Get(), 0) != WAIT_OBJECT_0) ::CancelIoEx(h, &ov);
     DWORD moved = 0;
     return ::GetOverlappedResult(h, &ov, &moved, TRUE) != FALSE;
 }

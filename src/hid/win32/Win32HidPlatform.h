@@ -7,7 +7,9 @@
 #include <memory>
 
 #include "hid/HidPlatform.h"
+#include "hid/LastErrors.h"
 #include "hid/win32/HidApi.h"
+#include "hid/win32/UniqueHandle.h"
 
 namespace quillon::win32 {
 
@@ -36,6 +38,7 @@ class Win32HidPlatform : public HidPlatform {
     WaitOutcome WaitTransfer(Handle event, std::uint32_t timeoutMs) override;
     void CancelTransfer(Handle device) override;
     bool TakeQueuedReport(Handle device, std::uint8_t* data, std::size_t len) override;
+    std::string LastError() override { return errors_.Get(); }
     void Sleep(std::uint32_t ms) override;
     std::uint64_t NowMs() override;
 
@@ -43,6 +46,8 @@ class Win32HidPlatform : public HidPlatform {
     // The system's transfer record behind one event. It must stay where it is while a transfer
     // that was given it runs, so it lives here rather than in the caller's Overlapped.
     struct Transfer {
+        explicit Transfer(UniqueHandle e) : event(std::move(e)) {}
+        UniqueHandle event;  // the caller's event, which ends with the record
         OVERLAPPED ov{};
         HANDLE device = INVALID_HANDLE_VALUE;
         DWORD thread = 0;  // the thread that started it, which CancelIo acts for
@@ -50,14 +55,23 @@ class Win32HidPlatform : public HidPlatform {
     };
 
     Transfer* TransferOf(Handle event);
+    Handle Open(const std::string& path, DWORD access, DWORD flags);
     TransferStart Start(bool write, Handle device, std::uint8_t* data, std::size_t len,
                         Overlapped& record);
     // Cancels the transfer and waits for it to end, so that its buffer and record may be reused.
     static void EndPending(Transfer& t);
+    // Records the calling thread's last system error as the reason of a failure; returns result.
+    template <typename T>
+    T Failed(T result) {
+        errors_.Set(ErrorTextOfLast());
+        return result;
+    }
+    static std::string ErrorTextOfLast();
 
     GUID hidGuid_{};
-    HANDLE staleEvent_ = nullptr;  // for the reads that take queued reports, made when first used
+    UniqueHandle staleEvent_;  // for the reads that take queued reports, made when first used
     std::map<Handle, std::unique_ptr<Transfer>> transfers_;  // by event
+    LastErrors errors_;
 };
 
 }  // namespace quillon::win32
