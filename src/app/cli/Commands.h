@@ -21,9 +21,12 @@ class Command {
 
   protected:
     explicit Command(CLI::App* sub) : sub_(sub) {}
-    // --simulate [SCENARIO.json] and --virtual-time, as the commands that run updates take them;
-    // the --simulate option, to see whether it was given.
-    CLI::Option* AddSimulation(RunOptions& options);
+    // --simulate [SCENARIO.json] and --virtual-time, as the commands that run updates take them
+    // (what lets --simulate alone: help), the --simulate option, to see whether it was given.
+    CLI::Option* AddSimulation(RunOptions& options,
+                               const char* help =
+                                   "simulated devices: the scenario's, or one that "
+                                   "fits FILE");
     CLI::App* sub_;
 };
 
@@ -33,6 +36,7 @@ std::unique_ptr<Command> DefineList(CLI::App& app);
 std::unique_ptr<Command> DefineUpdate(CLI::App& app);
 std::unique_ptr<Command> DefineCompletion(CLI::App& app);
 std::unique_ptr<Command> DefineStation(CLI::App& app);
+std::unique_ptr<Command> DefineStatus(CLI::App& app);
 
 // One update run of the firmware file against hid, as "quillon update" makes it: every text on
 // standard output, progress on standard error, interrupts held while the run touches the
