@@ -37,7 +37,8 @@ std::string MakeFirmware(const std::filesystem::path& dir) {
 }
 
 struct Quiet : StationEvents {
-    void OnText(const std::string&, const std::string&, std::uint64_t) override {}
+    void OnText(const std::string&, const std::string&, std::uint64_t,
+                const std::string&) override {}
     void OnFinished(const FinishedRun& run) override { ok = ok && run.ok; }
     void OnTick(const std::vector<PortStatus>&) override {}
     bool ok = true;

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "app/JsonRunOperator.h"
+#include "firmware/ModelProfile.h"
 #include "hid/TracingHidPlatform.h"
 #include "hid/linux/HidrawPlatform.h"
 #include "protocol/Receiver.h"
@@ -51,6 +52,7 @@ std::string Observe(test::FakeSysfs& sys, const std::string& path) {
     LinkServices s{*st, trace, op, files};
     Receiver rx(s);
     st->SetHidCaps({1, 0xFF00, 64, 64});
+    st->g_pModelProfile = FindModelProfile(3);  // as a loaded file of model 3 leaves it
     Channel ch = rx.channel.OpenChannel(path);
     std::string told = hid.LastError() + "\n";
     rx.commands.QueryMode(ch);
@@ -98,7 +100,8 @@ std::string ObserveInChild(test::FakeSysfs& sys, const std::string& path, bool d
     ::close(fds[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "the child failed";
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return "the child failed " + std::to_string(status);
     return seen;
 }
 

@@ -13,6 +13,7 @@ void JsonRunOperator::ShowMessage(const std::string& text) {
     const PhaseStatus s = phases_ != nullptr ? phases_->Snapshot() : PhaseStatus{};
     const std::uint64_t now = clock_.NowMs();
     out_.Write(events_.Message(text, now > s.startMs ? now - s.startMs : 0, s.osError));
+    last_ = text;
 }
 
 void JsonRunOperator::Finish(int exitCode) {

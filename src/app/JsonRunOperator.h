@@ -27,8 +27,11 @@ class JsonRunOperator : public Operator {
     void ShowMessage(const std::string& text) override;
     std::string ReadPathBox() override { return path_; }
     void WriteStatusLine(const std::string&) override {}
+    // The last text shown; read once the run has ended.
+    const std::string& LastMessage() const { return last_; }
 
   private:
+    std::string last_;
     std::string path_;
     schema::RunObjects events_;
     schema::JsonLines& out_;

@@ -57,7 +57,7 @@ EmulatedInterface* EmulatedHidPlatform::Find(Handle h, bool overlappedOnly) {
     const auto it = interfaces_.find(h);
     if (it == interfaces_.end()) return nullptr;
     if (overlappedOnly && it->second.mode != OpenMode::kOverlapped) return nullptr;
-    return it->second.interface.get();
+    return it->second.link.get();
 }
 
 bool EmulatedHidPlatform::GetAttributes(Handle device, HidAttributes& attributes) {
@@ -98,7 +98,7 @@ void EmulatedHidPlatform::CloseHandle(Handle handle) {
     std::lock_guard lock(mutex_);
     const auto it = interfaces_.find(handle);
     if (it == interfaces_.end()) return;
-    closing = std::move(it->second.interface);
+    closing = std::move(it->second.link);
     interfaces_.erase(it);
 }
 

@@ -90,7 +90,7 @@ class EmulatedHidPlatform : public HidPlatform {
   private:
     struct Opened {
         OpenMode mode;
-        std::unique_ptr<EmulatedInterface> interface;
+        std::unique_ptr<EmulatedInterface> link;  // not "interface": a macro of the Windows headers
     };
     // What an event stands for: the transfer that will signal it, if any.
     struct Transfer {

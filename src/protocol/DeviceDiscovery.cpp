@@ -23,8 +23,12 @@ bool DeviceDiscovery::Screen() {
     HidCaps caps;
     if (!s_.hid.GetCaps(s_.st.g_hProbe, caps)) return false;
     s_.st.SetHidCaps(caps);
+    return !IsMouseOrKeyboard(caps);
+}
+
+bool IsMouseOrKeyboard(const HidCaps& caps) {
     const std::uint32_t collection = static_cast<std::uint32_t>(caps.usagePage) * 256 + caps.usage;
-    return collection != kMouseCollection && collection != kKeyboardCollection;
+    return collection == kMouseCollection || collection == kKeyboardCollection;
 }
 
 std::vector<LookedFor> IdentitiesLookedFor(const SharedState& st) {

@@ -31,6 +31,10 @@ struct LookedFor {
 // candidate (the first that matches decides); a candidate under any other is passed over.
 std::vector<LookedFor> IdentitiesLookedFor(const SharedState& st);
 
+// The generic-desktop mouse and keyboard collections, which discovery passes over: the device
+// talks through its vendor collection.
+bool IsMouseOrKeyboard(const HidCaps& caps);
+
 // What switches the device into its boot loader in a run: nothing; discovery, which tells a device
 // found in its application to; or the worker's boot switch, once the device is identified.
 enum class SwitchBy : std::uint8_t { kNone, kDiscovery, kWorker };

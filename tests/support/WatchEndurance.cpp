@@ -71,7 +71,8 @@ class Endurance : public StationEvents {
         if (Bus().OpenHandles() != 0) result_.problems.push_back("handles were left open");
     }
 
-    void OnText(const std::string&, const std::string&, std::uint64_t) override {}
+    void OnText(const std::string&, const std::string&, std::uint64_t,
+                const std::string&) override {}
 
     void OnFinished(const FinishedRun& run) override {
         ++result_.runs;

@@ -9,12 +9,10 @@
 
 namespace quillon::cli {
 
-CLI::Option* Command::AddSimulation(RunOptions& options) {
-    CLI::Option* simulate =
-        sub_->add_option("--simulate", options.scenario,
-                         "simulated devices: the scenario's, or one that fits FILE")
-            ->expected(0, 1)
-            ->type_name("[SCENARIO.json]");
+CLI::Option* Command::AddSimulation(RunOptions& options, const char* help) {
+    CLI::Option* simulate = sub_->add_option("--simulate", options.scenario, help)
+                                ->expected(0, 1)
+                                ->type_name("[SCENARIO.json]");
     sub_->add_flag("--virtual-time", options.virtualTime,
                    "simulated time: at once, then its duration on standard error")
         ->needs(simulate);
@@ -56,9 +54,9 @@ int RunCommandLine(const std::vector<std::string>& args) {
     app.allow_windows_style_options(false);
     app.set_version_flag("--version", VersionLine("quillon"));
     app.require_subcommand(1);
-    std::unique_ptr<Command> commands[] = {DefineInspect(app), DefineUpdate(app),
-                                           DefineStation(app), DefinePack(app),
-                                           DefineList(app),    DefineCompletion(app)};
+    std::unique_ptr<Command> commands[] = {
+        DefineInspect(app), DefineUpdate(app), DefineStation(app),   DefinePack(app),
+        DefineList(app),    DefineStatus(app), DefineCompletion(app)};
     // Set after the commands are defined, which would inherit it.
     app.footer(
         "Run \"quillon COMMAND --help\" for a command's options.\n"

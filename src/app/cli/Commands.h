@@ -22,9 +22,12 @@ class Command {
 
   protected:
     explicit Command(CLI::App* sub) : sub_(sub) {}
-    // --simulate [SCENARIO.json] and --virtual-time, as the commands that run updates take them;
-    // the --simulate option, to see whether it was given.
-    CLI::Option* AddSimulation(RunOptions& options);
+    // --simulate [SCENARIO.json] and --virtual-time, as the commands that run updates take them
+    // (what lets --simulate alone: help), the --simulate option, to see whether it was given.
+    CLI::Option* AddSimulation(RunOptions& options,
+                               const char* help =
+                                   "simulated devices: the scenario's, or one that "
+                                   "fits FILE");
     // --policy FILE.json, as the commands that send or judge a firmware file take it.
     void AddPolicy(std::string& path);
     CLI::App* sub_;
@@ -36,6 +39,7 @@ std::unique_ptr<Command> DefineList(CLI::App& app);
 std::unique_ptr<Command> DefineUpdate(CLI::App& app);
 std::unique_ptr<Command> DefineCompletion(CLI::App& app);
 std::unique_ptr<Command> DefineStation(CLI::App& app);
+std::unique_ptr<Command> DefineStatus(CLI::App& app);
 
 // The policy in force: the file given, else the platform's if there is one. Null with error set
 // when it cannot be used (a command then ends with exit 2, nothing sent); null with error empty

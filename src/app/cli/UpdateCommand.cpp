@@ -10,6 +10,7 @@
 #include "app/Host.h"
 #include "app/JsonRunOperator.h"
 #include "app/PhaseText.h"
+#include "app/RecoveryHint.h"
 #include "app/RunFiles.h"
 #include "app/RunSetup.h"
 #include "app/UpdateController.h"
@@ -86,6 +87,9 @@ int RunOnce(HidPlatform& hid, FileSystem& files, const std::string& firmware, co
     if (const std::string said = SystemSaid(state->phases.Snapshot()); !said.empty()) {
         std::fprintf(stderr, "quillon update: %s\n", said.c_str());
     }
+    for (const std::string& hint : RecoveryHints(hid, *state, op.LastMessage())) {
+        std::fprintf(stderr, "quillon update: %s\n", hint.c_str());
+    }
     return after(code);
 }
 
@@ -100,6 +104,10 @@ int RunForScripts(HidPlatform& hid, FileSystem& files, const std::string& firmwa
     TerminalProgress silent(stderrLock, false, state->phases);
     const int code = after(Drive(hid, files, *state, op, silent, stderrLock, gate));
     TellReason(*state);
+    for (const std::string& hint : RecoveryHints(hid, *state, op.LastMessage())) {
+        std::fprintf(stderr, "quillon update: %s\n", hint.c_str());
+        out.Write(schema::RunObjects().Notice(hint));
+    }
     op.Finish(code);
     return code;
 }
@@ -121,6 +129,10 @@ class Update : public Command {
             "where a device that FILE fits is), so a device restarting into its boot loader is\n"
             "found again where it was. Once the run has sent its first report, Ctrl-C, SIGTERM\n"
             "and SIGHUP are held until it ends.\n"
+            "\n"
+            "When a type-0 file ends in \"USB연결실패\" while a device of the family waits in\n"
+            "its boot loader at the run's port, one more line on standard error (a notice with\n"
+            "--json) says which file reaches it: a type-0 file never does (see quillon status).\n"
             "\n"
             "No output (--trace, --dump-flash, the read-back log Readtest.bin, which the\n"
             "run holds locked) may be FILE, the scenario or another output; each is\n"

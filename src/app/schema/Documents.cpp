@@ -108,6 +108,29 @@ JsonObject InspectRefusal(const std::string& file, const std::string& text,
     return doc;
 }
 
+JsonObject InventoryDocument(const std::vector<SurveyedDevice>& devices, int exitCode) {
+    JsonObject doc = RunObjects().Head("inventory");
+    doc["exit"] = exitCode;
+    doc["devices"] = JsonObject::array();
+    for (const SurveyedDevice& d : devices) {
+        JsonObject o;
+        o["port"] = d.port;
+        o["path"] = d.path;
+        o["usb"] = UsbId(d.vid, d.pid);
+        o["mode"] = d.mode == DeviceMode::kApplication  ? "application"
+                    : d.mode == DeviceMode::kBootLoader ? "boot-loader"
+                                                        : "unknown";
+        if (d.model) o["model"] = *d.model;
+        if (d.bootLoaderKind) o["boot_loader_kind"] = *d.bootLoaderKind;
+        if (d.needs) {
+            o["needs_model"] = d.needs->model;
+            o["needs_types"] = d.needs->eitherType ? JsonObject{0, 1} : JsonObject{1};
+        }
+        doc["devices"].push_back(o);
+    }
+    return doc;
+}
+
 JsonObject LogRecord(const FinishedDevice& d, const Signer& signer) {
     JsonObject o = RunObjects(d.port).Head("log");
     o["time"] = d.time;

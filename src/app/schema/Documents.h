@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/schema/SchemaTable.h"
+#include "protocol/DeviceSurvey.h"
 
 namespace quillon::schema {
 
@@ -59,6 +60,10 @@ JsonObject InspectDocument(const InspectedFile& f);
 // could not.
 JsonObject InspectRefusal(const std::string& file, const std::string& text,
                           const std::string& reason);
+
+// The one document of status: every device of the family found, how it runs and what reaches
+// one waiting in its boot loader.
+JsonObject InventoryDocument(const std::vector<SurveyedDevice>& devices, int exitCode);
 
 struct FinishedDevice {
     std::string time;  // UTC, "2026-12-09T18:03:52Z"

@@ -119,6 +119,22 @@ constexpr Field kInterface[] = {
     {"family", Kind::kBoolean, kOptional},
 };
 
+constexpr Field kInventory[] = {
+    {"exit", Kind::kNumber},
+    {"devices", Kind::kArray, !kOptional, "device"},
+};
+
+constexpr Field kDevice[] = {
+    {"port", Kind::kString},
+    {"path", Kind::kString},
+    {"usb", Kind::kString},
+    {"mode", Kind::kString},
+    {"model", Kind::kNumber, kOptional},
+    {"boot_loader_kind", Kind::kNumber, kOptional},
+    {"needs_model", Kind::kNumber, kOptional},
+    {"needs_types", Kind::kArray, kOptional},
+};
+
 constexpr Field kLog[] = {
     {"time", Kind::kString},
     {"model", Kind::kNumber},
@@ -135,10 +151,12 @@ constexpr Field kLog[] = {
 };
 
 constexpr ObjectSpec kObjects[] = {
-    {"phase", false, kPhase},      {"progress", false, kProgress}, {"message", false, kMessage},
-    {"notice", false, kNotice},    {"result", false, kResult},     {"inspect", false, kInspect},
-    {"identity", true, kIdentity}, {"list", false, kList},         {"interface", true, kInterface},
-    {"log", false, kLog},
+    {"phase", false, kPhase},        {"progress", false, kProgress},
+    {"message", false, kMessage},    {"notice", false, kNotice},
+    {"result", false, kResult},      {"inspect", false, kInspect},
+    {"identity", true, kIdentity},   {"list", false, kList},
+    {"interface", true, kInterface}, {"inventory", false, kInventory},
+    {"device", true, kDevice},       {"log", false, kLog},
 };
 
 bool IsKind(const nlohmann::json& v, Kind kind) {
