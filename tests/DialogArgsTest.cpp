@@ -13,6 +13,7 @@ TEST(DialogArgs, WordsAndWhatTheyMean) {
         bool simulate = false;
         std::string scenario = {}, file = {};
         bool start = false, help = false;
+        std::string policy = {};
     };
     const Case cases[] = {
         {{}, true},
@@ -32,6 +33,10 @@ TEST(DialogArgs, WordsAndWhatTheyMean) {
         {{"-x"}, false},
         // Qt's own options are not taken either.
         {{"-platform", "offscreen"}, false},
+        {{"--policy", "p.json", "a.fw"}, true, false, "", "a.fw", false, false, "p.json"},
+        // A policy that was asked for is never silently the system's.
+        {{"a.fw", "--policy"}, false},
+        {{"--policy", "--start", "a.fw"}, false},
     };
     for (const Case& c : cases) {
         std::string shown;
@@ -47,6 +52,7 @@ TEST(DialogArgs, WordsAndWhatTheyMean) {
         EXPECT_EQ(o.file, c.file);
         EXPECT_EQ(o.start, c.start);
         EXPECT_EQ(o.help, c.help);
+        EXPECT_EQ(o.policy, c.policy);
     }
 }
 

@@ -10,42 +10,16 @@
 #include "firmware/signature/Policy.h"
 #include "firmware/signature/PolicyDecision.h"
 #include "support/TempDir.h"
+#include "support/TrustVectors.h"
 
 namespace quillon::signature {
 namespace {
 
-std::string Vector(const std::string& name) {
-    return std::string(QUILLON_TRUST_VECTORS) + "/" + name;
-}
-
-std::string Text(const std::string& path) {
-    const std::vector<std::uint8_t> b = test::TempDir::Read(path);
-    return {b.begin(), b.end()};
-}
-
-// The "RW..." line of a minisign .pub file.
-std::string KeyLine(const std::string& pub) {
-    const std::string text = Text(Vector(pub));
-    const std::size_t start = text.find('\n') + 1;
-    return text.substr(start, text.find('\n', start) - start);
-}
-
-// $A and $B in a policy's text stand for the two keys' lines.
-std::string WithKeys(std::string text) {
-    for (const auto& [mark, pub] : {std::pair{"$A", "a.pub"}, std::pair{"$B", "b.pub"}}) {
-        for (std::size_t at; (at = text.find(mark)) != std::string::npos;) {
-            text.replace(at, 2, KeyLine(pub));
-        }
-    }
-    return text;
-}
-
-std::string IdOf(const std::string& pub) {
-    MinisignKey key;
-    std::string error;
-    EXPECT_TRUE(ParsePublicKey(Text(Vector(pub)), key, error)) << error;
-    return KeyIdText(key.id);
-}
+using test::IdOf;
+using test::KeyLine;
+using test::Text;
+using test::Vector;
+using test::WithKeys;
 
 enum class Spoil { kNothing, kFileByte, kComment, kTruncated, kSignatureIsFolder };
 

@@ -21,6 +21,12 @@ bool ParseDialogArgs(const std::vector<std::string>& words, DialogOptions& out,
             if (i + 1 < words.size() && IsScenarioWord(words[i + 1])) out.scenario = words[++i];
         } else if (w == "--start") {
             out.start = true;
+        } else if (w == "--policy") {
+            if (i + 1 == words.size() || words[i + 1].rfind("-", 0) == 0) {
+                error = "--policy needs a policy file";
+                return false;
+            }
+            out.policy = words[++i];
         } else if (w.rfind("-", 0) == 0) {
             error = "unknown option " + w;
             return false;
@@ -44,7 +50,7 @@ bool ParseDialogArgs(const std::vector<std::string>& words, DialogOptions& out,
 
 std::string DialogUsage(const std::string& program) {
     return "usage: " + program +
-           " [--simulate [SCENARIO.json]] [--start] [FILE.fw]\n"
+           " [--simulate [SCENARIO.json]] [--start] [--policy FILE.json] [FILE.fw]\n"
            "\n"
            "Opens the update dialog. Choose a firmware file (.fw) with the browse button or type\n"
            "its path, then press the update button or Enter; every message of the run is shown in\n"
@@ -57,6 +63,8 @@ std::string DialogUsage(const std::string& program) {
            "                              in real time, 1 ms per report\n"
            "  FILE.fw                     put into the path box at start\n"
            "  --start                     start the update of FILE.fw at once\n"
+           "  --policy FILE.json          judge files by this update policy instead of the\n"
+           "                              system's (a refused file is shown why, never sent)\n"
            "  --help                      print this text and exit\n"
            "\n"
            "Exit code 0 when the dialog was closed, 1 when the scenario could not be read or\n"

@@ -156,6 +156,7 @@ void Station::Start(Slot& slot) {
         slot.services =
             std::make_unique<LinkServices>(LinkServices{*slot.st, *slot.hid, slot, slot.files});
         slot.controller = std::make_unique<UpdateController>(*slot.services, slot);
+        slot.controller->Enforce(options_.gate);
         if (sim::SimClock* clock = setup_.VirtualClock()) {
             slot.controller->WorkerHooks([clock] { clock->Join(); }, [clock] { clock->Leave(); });
         }
@@ -189,6 +190,7 @@ void Station::Finish(Slot& slot) {
         run.end.end != RunEnd::kRunning ? run.end.nowMs : setup_.Base().NowMs();
     run.durationMs = endedAt > slot.startedAt ? endedAt - slot.startedAt : 0;
     run.bytes = run.end.bytesDone;
+    run.signature = slot.controller->LastDecision().signature;
     {
         std::lock_guard lock(slot.mutex);
         run.texts = slot.texts;

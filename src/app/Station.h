@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/PolicyGate.h"
 #include "app/RunFiles.h"
 #include "app/RunSetup.h"
 #include "state/RunPhase.h"
@@ -26,6 +27,7 @@ struct StationOptions {
     // Called on a worker just before the first report any run writes (may be empty).
     std::function<void()> onFirstReport;
     std::vector<RunFile> files;  // the station's other files, which no read-back log may be
+    PolicyGate* gate = nullptr;  // the update policy every run's file must pass (null: none)
 };
 
 // One port's row.
@@ -62,6 +64,8 @@ struct FinishedRun {
     std::uint64_t durationMs = 0;    // on the platform's clock
     std::uint64_t bytes = 0;         // programmed and verified
     PhaseStatus end;                 // the run's last phase status
+    // What the policy found of the file's signature (state kNone when no policy is in force).
+    signature::SignatureCheck signature;
 };
 
 // What the station tells as it goes. OnText and OnPhase come from the worker threads; the others

@@ -26,7 +26,9 @@ bool UpdateController::StartUpdate() {
     if (worker_.joinable()) worker_.join();
     if (beforeLoad_) beforeLoad_();
     st.phases.Begin(s_.hid.NowMs());
-    if (FirmwareLoader(st, s_.op, s_.files).LoadFirmwareFile()) {
+    decision_ = {};
+    if (FirmwareLoader(st, s_.op, s_.files).LoadFirmwareFile() ||
+        (gate_ != nullptr && gate_->Refuses(st, s_.op, &decision_))) {
         st.phases.End(RunEnd::kFileRefused, s_.hid.NowMs());
         return false;
     }

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/DialogView.h"
+#include "app/PolicyGate.h"
 #include "hid/LinkServices.h"
 
 namespace quillon {
@@ -18,12 +19,17 @@ class UpdateController {
     UpdateController& operator=(const UpdateController&) = delete;
 
     // The update button and the Enter key: nothing while a run is busy or the progress display is
-    // live; otherwise load the file (a refusal has been shown) and start the worker. True when a
-    // run started.
+    // live; otherwise load the file and judge it by the policy (a refusal has been shown) and
+    // start the worker. True when a run started.
     bool StartUpdate();
     // One tick of timer 1.
     void Tick();
     bool Busy() const { return s_.st.g_bBusy != 0; }
+    // An admin's policy that every file must pass after the loader's checks, before anything is
+    // sent (null: none, and every run is as it always was). Not owned.
+    void Enforce(PolicyGate* gate) { gate_ = gate; }
+    // The policy's decision on the file of the last start that came past the loader.
+    const signature::Decision& LastDecision() const { return decision_; }
     // Runs when a start is allowed, before the loader reads the file, with no worker left (the
     // simulated bus fits its device to the chosen file here).
     void BeforeLoad(std::function<void()> hook) { beforeLoad_ = std::move(hook); }
@@ -40,6 +46,8 @@ class UpdateController {
   private:
     LinkServices& s_;
     DialogView& view_;
+    PolicyGate* gate_ = nullptr;
+    signature::Decision decision_;
     std::thread worker_;
     int exitCode_ = -1;
     std::function<void()> beforeLoad_;

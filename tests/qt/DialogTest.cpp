@@ -12,8 +12,10 @@
 #include <thread>
 
 #include "BoxCloser.h"
+#include "app/PolicyGate.h"
 #include "app/qt/CQuillonDlg.h"
 #include "app/qt/DialogTemplate.h"
+#include "firmware/Sha256.h"
 #include "sim/SimulatedBus.h"
 #include "state/Texts.h"
 #include "support/TempDir.h"
@@ -334,6 +336,49 @@ class DialogTest : public QObject {
         QCOMPARE(closer.texts.size(), 1);
         QVERIFY(closer.texts.first() != Q(text::kDone));
         QVERIFY(b.StatusLine() != Q(text::kDone));
+        QVERIFY(QTest::qWaitFor([&] { return b.AllEnabled(true); }, kGuardMs));
+    }
+
+    // With a policy in force, a file it refuses (or any file, while the policy cannot be used) is
+    // one box of our own that names the reason, and the device is never asked anything; a file
+    // it allows runs exactly as without one.
+    void PolicyRefusalIsOneBoxAndNoRun_data() {
+        const std::string sha = Sha256OfFile(kFirmware.toStdString());
+        QTest::addColumn<QString>("policy");
+        QTest::addColumn<QString>("box");  // $P: the policy's path
+        QTest::newRow("among the allowed files")
+            << Q((R"({"allowed_sha256": [")" + sha + R"("]})").c_str()) << Q(text::kDone);
+        QTest::newRow("not among them")
+            << Q((R"({"allowed_sha256": [")" + std::string(64, '0') + R"("]})").c_str())
+            << Q(("Refused by the update policy ($P): not among the allowed files (sha256 " + sha +
+                  ")")
+                     .c_str());
+        QTest::newRow("a policy that cannot be used")
+            << QStringLiteral(R"({"allowed": []})")
+            << QStringLiteral(
+                   "No file is sent while the update policy cannot be used: policy $P: allowed: "
+                   "unknown field");
+    }
+    void PolicyRefusalIsOneBoxAndNoRun() {
+        QFETCH(QString, policy);
+        QFETCH(QString, box);
+        Bench b;
+        BoxCloser closer;
+        const std::string path = b.dir.WriteText("policy.json", policy.toStdString());
+        PolicyGate gate(signature::LoadPolicyFile(path, false));
+        b.dlg.Controller().Enforce(&gate);
+        b.PathBox()->setText(kFirmware);
+        QTest::keyClick(b.PathBox(), Qt::Key_Return);
+        QVERIFY(b.WaitIdle());
+        QVERIFY(QTest::qWaitFor([&] { return !closer.texts.isEmpty(); }, kGuardMs));
+        QCOMPARE(closer.texts, QStringList{box.replace("$P", QString::fromStdString(path))});
+        const bool runs = box == Q(text::kDone);
+        std::uint32_t heard = 0;
+        for (auto c : {sim::SimCommand::kQueryMode, sim::SimCommand::kQueryModel,
+                       sim::SimCommand::kSwitch, sim::SimCommand::kWriteFlash}) {
+            heard += b.bus.Platform().Device(0).Count(c);
+        }
+        QCOMPARE(heard > 0, runs);
         QVERIFY(QTest::qWaitFor([&] { return b.AllEnabled(true); }, kGuardMs));
     }
 

@@ -19,6 +19,18 @@ CLI::Option* Command::AddSimulation(RunOptions& options, const char* help) {
     return simulate;
 }
 
+void Command::AddPolicy(std::string& path) {
+    sub_->add_option("--policy", path, "judge FILE by this update policy, not the system's")
+        ->type_name("FILE.json");
+}
+
+std::unique_ptr<PolicyGate> PolicyInForce(const std::string& path, std::string& error) {
+    std::unique_ptr<PolicyGate> gate = GateOf(path);
+    error = gate != nullptr ? gate->Loaded().error : std::string();
+    if (!error.empty()) gate.reset();
+    return gate;
+}
+
 namespace {
 
 // A script that asked for JSON gets its usage error as JSON too, on standard output.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/PolicyGate.h"
 #include "app/RunSetup.h"
 #include "hid/HidPlatform.h"
 
@@ -27,6 +28,8 @@ class Command {
                                const char* help =
                                    "simulated devices: the scenario's, or one that "
                                    "fits FILE");
+    // --policy FILE.json, as the commands that send or judge a firmware file take it.
+    void AddPolicy(std::string& path);
     CLI::App* sub_;
 };
 
@@ -37,6 +40,11 @@ std::unique_ptr<Command> DefineUpdate(CLI::App& app);
 std::unique_ptr<Command> DefineCompletion(CLI::App& app);
 std::unique_ptr<Command> DefineStation(CLI::App& app);
 std::unique_ptr<Command> DefineStatus(CLI::App& app);
+
+// The policy in force: the file given, else the platform's if there is one. Null with error set
+// when it cannot be used (a command then ends with exit 2, nothing sent); null with error empty
+// when there is none.
+std::unique_ptr<PolicyGate> PolicyInForce(const std::string& path, std::string& error);
 
 // One update run of the firmware file against hid, as "quillon update" makes it: every text on
 // standard output, progress on standard error, interrupts held while the run touches the

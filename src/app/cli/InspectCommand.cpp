@@ -4,14 +4,17 @@
 #include <string>
 
 #include "app/ExitCodes.h"
+#include "app/PolicyGate.h"
 #include "app/cli/Commands.h"
 #include "app/cli/StorageNotice.h"
 #include "app/cli/TerminalOperator.h"
 #include "app/schema/Documents.h"
 #include "app/schema/JsonLines.h"
+#include "app/schema/RunObjects.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/FirmwareLoader.h"
 #include "firmware/ModelProfile.h"
+#include "firmware/signature/MinisignSignature.h"
 #include "protocol/DeviceDiscovery.h"
 #include "state/CollectingOperator.h"
 
@@ -112,13 +115,84 @@ void PrintDescription(const SharedState& st) {
                 st.g_fwStorage == 1 ? " (SPI sectors)" : "");
 }
 
+// The file's signature as the policy in force sees it (with no policy no key is trusted, so a
+// signature can be read but not verified).
+signature::SignatureCheck SignatureOf(const SharedState& st, const PolicyGate* gate) {
+    using namespace signature;
+    const std::vector<MinisignKey> none;
+    return CheckSignature(st.g_fileBuffer.get(), st.g_cbValidatedFile,
+                          ReadSmallFile(SignaturePath(st.g_strFirmwarePath), kMaxSignatureFile),
+                          gate != nullptr ? gate->Loaded().policy.trustedKeys : none);
+}
+
+const char* StateName(signature::SignatureState state) {
+    switch (state) {
+        case signature::SignatureState::kGood:
+            return "good";
+        case signature::SignatureState::kBad:
+            return "bad";
+        case signature::SignatureState::kUntrusted:
+            return "untrusted";
+        case signature::SignatureState::kNone:
+            break;
+    }
+    return "none";
+}
+
+std::string SignatureText(const signature::SignatureCheck& c, bool policy) {
+    const std::string mode = c.prehashed ? "prehashed" : "legacy";
+    switch (c.state) {
+        case signature::SignatureState::kGood:
+            return "good: key " + c.keyId + ", model " + std::to_string(c.claim->model) +
+                   ", version " + c.claim->version.Text() + " (" + mode + ")";
+        case signature::SignatureState::kBad:
+            return "bad: " + c.why;
+        case signature::SignatureState::kUntrusted:
+            return "by key " + c.keyId + " (" + mode + "), " +
+                   (policy ? "which the policy does not trust" : "not verified: no policy");
+        case signature::SignatureState::kNone:
+            break;
+    }
+    return "none";
+}
+
+void PrintTrust(const signature::SignatureCheck& sig, const PolicyGate* gate,
+                const signature::Decision& d) {
+    std::printf("signature:       %s\n", SignatureText(sig, gate != nullptr).c_str());
+    if (gate == nullptr) {
+        std::printf("policy:          none\n");
+    } else {
+        std::printf("policy:          %s (%s)\n",
+                    d.Allowed() ? "allows the file" : ("refuses it: " + d.reason).c_str(),
+                    gate->Loaded().path.c_str());
+    }
+}
+
+// The signature and the policy's decision, beside the header's facts.
+void AddTrust(schema::InspectedFile& f, const signature::SignatureCheck& sig,
+              const PolicyGate* gate, const signature::Decision& d) {
+    f.signature = StateName(sig.state);
+    f.keyId = sig.keyId;
+    f.prehashed = sig.prehashed;
+    if (sig.claim) {
+        f.signedModel = sig.claim->model;
+        f.firmwareVersion = sig.claim->version.Text();
+    }
+    f.signatureWhy = sig.why;
+    if (gate == nullptr) return;
+    f.policy = gate->Loaded().path;
+    f.policyAllows = d.Allowed();
+    f.policyReason = d.reason;
+}
+
 std::vector<schema::Identity> Identities(const std::vector<LookedFor>& ids) {
     std::vector<schema::Identity> out;
     for (const LookedFor& id : ids) out.push_back({id.vid, id.pid, ApproachText(id.approach)});
     return out;
 }
 
-schema::JsonObject Document(const SharedState& st) {
+schema::JsonObject Document(const SharedState& st, const PolicyGate* gate,
+                            const signature::Decision& d) {
     const std::uint8_t* h = st.g_fileBuffer.get();
     const SearchPlan plan = PlanSearch(st);
     schema::InspectedFile f;
@@ -140,6 +214,7 @@ schema::JsonObject Document(const SharedState& st) {
     f.modelCheck = LoadedProfile(st).modelCheck;
     f.imageLength = st.g_cbValidatedFile - kHeaderSize;
     f.blockSize = BlockSize(st);
+    AddTrust(f, SignatureOf(st, gate), gate, d);
     return schema::InspectDocument(f);
 }
 
@@ -155,47 +230,75 @@ class Inspect : public Command {
             "When it is refused, prints the refusal text alone on its line. With --json it\n"
             "prints one JSON document instead.\n"
             "\n"
-            "Exit codes: 0 accepted; 2 the command line was wrong; 3 the file was refused\n"
-            "(a file that cannot be read is told why on standard error).");
+            "It also shows the file's signature (FILE.minisig beside it) and what the update\n"
+            "policy in force (--policy, else the system's if there is one) decides of it.\n"
+            "\n"
+            "Exit codes: 0 accepted; 2 the command line or the policy cannot be used; 3 the\n"
+            "file was refused, by its checks or by the policy (a file that cannot be read,\n"
+            "or the policy's reason, is told on standard error).");
         sub_->add_option("FILE", file_, "the firmware file")->required();
         sub_->add_flag("--json", json_, "one JSON document on standard output");
+        AddPolicy(policyPath_);
     }
 
     int Run() override {
+        std::string error;
+        const std::unique_ptr<PolicyGate> gate = PolicyInForce(policyPath_, error);
+        std::mutex lock;
+        if (!error.empty()) {
+            std::fprintf(stderr, "quillon inspect: %s\n", error.c_str());
+            if (json_) {
+                schema::JsonLines(stdout, lock)
+                    .Write(schema::RunObjects().Error(kExitUsage, error));
+            }
+            return kExitUsage;
+        }
         auto state = std::make_unique<SharedState>();
         StdFileSystem files;
+        // The whole file is kept: its signature is over every byte.
         if (json_) {
             CollectingOperator op(file_);
-            const bool refused = FirmwareLoader(*state, op, files).CheckFirmwareFile();
+            const bool refused = FirmwareLoader(*state, op, files).LoadFirmwareFile();
+            signature::Decision d;
+            if (!refused) d = Judge(*state, gate.get());
             const schema::JsonObject doc =
                 refused ? schema::InspectRefusal(file_,
                                                  op.Messages().empty() ? "" : op.Messages().front(),
-                                                 TellReason(*state))
-                        : Document(*state);
-            std::mutex lock;
+                                                 TellReason(state->phases.Snapshot().reason))
+                        : Document(*state, gate.get(), d);
             schema::JsonLines(stdout, lock).Write(doc);
-            return refused ? kExitFileRefused : kExitOk;
+            if (!refused && !d.Allowed()) TellReason(d.reason);
+            return refused || !d.Allowed() ? kExitFileRefused : kExitOk;
         }
         TerminalOperator op(file_);
-        if (FirmwareLoader(*state, op, files).CheckFirmwareFile()) {
-            TellReason(*state);
+        if (FirmwareLoader(*state, op, files).LoadFirmwareFile()) {
+            TellReason(state->phases.Snapshot().reason);
             return kExitFileRefused;
         }
         PrintDescription(*state);
+        const signature::Decision d = Judge(*state, gate.get());
+        PrintTrust(SignatureOf(*state, gate.get()), gate.get(), d);
         const std::string notice = StorageNotice(state->g_fwStorage);
         if (!notice.empty()) std::fprintf(stderr, "quillon inspect: %s\n", notice.c_str());
-        return kExitOk;
+        if (d.Allowed()) return kExitOk;
+        TellReason(d.reason);
+        return kExitFileRefused;
     }
 
   private:
-    // Why a file could not be read, when it could not, on standard error; the reason.
-    static std::string TellReason(const SharedState& state) {
-        const std::string reason = state.phases.Snapshot().reason;
+    // Why a file cannot be used, when that is known, on standard error; the reason.
+    static std::string TellReason(const std::string& reason) {
         if (!reason.empty()) std::fprintf(stderr, "quillon inspect: %s\n", reason.c_str());
         return reason;
     }
 
+    // What the policy in force would decide of the accepted file (no policy allows it).
+    static signature::Decision Judge(const SharedState& st, PolicyGate* gate) {
+        return gate != nullptr ? gate->Judge(st) : signature::Decision{};
+    }
+
     std::string file_;
+    std::string policyPath_;
     bool json_ = false;
 };
 

@@ -59,8 +59,13 @@ class StationCommand : public Command {
             "Exit codes: 0 every run ended with \"완료\"; 1 a run failed after something was\n"
             "sent that may have changed its device; else 2 the command line or one of its\n"
             "files cannot be used (a broken scenario, an output that cannot be written, a\n"
-            "read-back log that cannot be kept); 3 the file was refused; 4 no device fits\n"
-            "the file, or none is at a port given.");
+            "read-back log that cannot be kept, an update policy that cannot be read); 3 the\n"
+            "file was refused, by its checks or by the update policy; 4 no device fits the\n"
+            "file, or none is at a port given.\n"
+            "\n"
+            "With an update policy (--policy, else the system's if there is one) FILE is\n"
+            "verified once, and again only when it has changed since; --log then names the\n"
+            "key that signed it (key_id) and the version it was signed as (firmware_version).");
         sub_->add_option("FILE", options_.firmware, "the firmware file")->required();
         sub_->add_option("--port", station_.ports, "update only the device at PORT (repeatable)")
             ->type_name("PORT")
@@ -74,6 +79,7 @@ class StationCommand : public Command {
             ->type_name("DIR")
             ->needs(simulate_);
         sub_->add_flag("--json", json_, "JSON Lines on standard output instead of the texts");
+        AddPolicy(policyPath_);
     }
 
     int Run() override {
@@ -83,13 +89,17 @@ class StationCommand : public Command {
         // Before any worker starts: they take the blocked interrupts over from this thread.
         InterruptHold hold;
         schema::JsonLines json(stdout, stdoutLock_);
-        RunSetup setup;
         std::string error;
+        const std::unique_ptr<PolicyGate> gate = PolicyInForce(policyPath_, error);
+        if (!error.empty()) return Fail(kExitUsage, error);
+        station_.gate = gate.get();
+        RunSetup setup;
         if (!setup.Open(options_, error)) return Fail(kExitUsage, error);
         std::vector<RunFile> outputs = {{"--log", logPath_}};
         for (const std::string& path : DumpPaths(setup)) outputs.push_back({"--dump-flash", path});
         station_.files = {{"the firmware file", options_.firmware},
-                          {"the scenario", options_.scenario}};
+                          {"the scenario", options_.scenario},
+                          {"the policy", policyPath_}};
         if (!(error = FindFileClash(station_.files, outputs)).empty())
             return Fail(kExitUsage, error);
         station_.files.insert(station_.files.end(), outputs.begin(), outputs.end());
@@ -152,10 +162,10 @@ class StationCommand : public Command {
         bool refused = false;
         if (json_) {
             JsonRunOperator op(options_.firmware, schema::RunObjects(), json, clock);
-            refused = FirmwareLoader(loaded, op, files).LoadFirmwareFile();
+            refused = LoadAndJudge(loaded, op, files);
         } else {
             TerminalOperator op(options_.firmware);
-            refused = FirmwareLoader(loaded, op, files).LoadFirmwareFile();
+            refused = LoadAndJudge(loaded, op, files);
         }
         if (!refused) return true;
         const PhaseStatus checked = loaded.phases.Snapshot();
@@ -164,6 +174,12 @@ class StationCommand : public Command {
         }
         if (json_) json.Write(schema::RunObjects().Result(kExitFileRefused, checked));
         return false;
+    }
+
+    // The loader's checks, then the policy's: true when the file is refused (told to op).
+    bool LoadAndJudge(SharedState& loaded, Operator& op, FileSystem& files) {
+        return FirmwareLoader(loaded, op, files).LoadFirmwareFile() ||
+               (station_.gate != nullptr && station_.gate->Refuses(loaded, op));
     }
 
     // Where each simulated device's flash goes with --dump-flash, in the bus's order:
@@ -220,6 +236,7 @@ class StationCommand : public Command {
     CLI::Option* simulate_;
     std::string logPath_;
     std::string dumpFolder_;
+    std::string policyPath_;
     bool json_ = false;
     std::mutex stdoutLock_;
 };

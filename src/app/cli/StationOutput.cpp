@@ -71,9 +71,13 @@ void StationOutput::Interrupt(Station& station, const std::string& notice) {
 
 void StationOutput::Log(const FinishedRun& run) {
     if (log_.file == nullptr) return;
-    const std::string text =
-        schema::Line(schema::LogRecord({UtcNow(), run.port, log_.model, log_.firmware, log_.sha256,
-                                        run.exitCode, run.texts, run.durationMs, run.bytes}));
+    const schema::FinishedDevice device{UtcNow(),      run.port,       log_.model,
+                                        log_.firmware, log_.sha256,    run.exitCode,
+                                        run.texts,     run.durationMs, run.bytes};
+    const schema::Signer signer{run.signature.keyId, run.signature.claim
+                                                         ? run.signature.claim->version.Text()
+                                                         : std::string()};
+    const std::string text = schema::Line(schema::LogRecord(device, signer));
     std::fputs(text.c_str(), log_.file);
     std::fflush(log_.file);
 }

@@ -37,7 +37,7 @@ void TellReason(const SharedState& state) {
 // One run over hid, told by op and progress; interrupts are held from the run's first report
 // to its end. The exit code its end gives.
 int Drive(HidPlatform& hid, FileSystem& files, SharedState& state, Operator& op,
-          TerminalProgress& progress, std::mutex& terminal) {
+          TerminalProgress& progress, std::mutex& terminal, PolicyGate* gate) {
     // Before the worker starts, which takes the blocked interrupts over from this thread.
     InterruptHold hold;
     FirstReportWatch watched(hid, [&hold] { hold.Hold(); });
@@ -49,6 +49,7 @@ int Drive(HidPlatform& hid, FileSystem& files, SharedState& state, Operator& op,
     };
     LinkServices services{state, watched, op, files};
     UpdateController controller(services, progress);
+    controller.Enforce(gate);
     if (controller.StartUpdate()) {
         if (const std::string notice = StorageNotice(state.g_fwStorage); !notice.empty()) {
             std::lock_guard lock(terminal);
@@ -73,14 +74,14 @@ int Drive(HidPlatform& hid, FileSystem& files, SharedState& state, Operator& op,
 using AfterRun = std::function<int(int)>;
 
 // One run with the texts on standard output and, on a terminal, its progress and summary.
-int RunOnce(HidPlatform& hid, FileSystem& files, const std::string& firmware,
-            const AfterRun& after) {
+int RunOnce(HidPlatform& hid, FileSystem& files, const std::string& firmware, const AfterRun& after,
+            PolicyGate* gate) {
     auto state = std::make_unique<SharedState>();
     TerminalOperator op(firmware);
     TerminalProgress progress(op.TerminalLock(), StandardErrorIsTerminal(), state->phases,
                               StandardErrorColumns());
     op.OnBeforeMessage([&progress] { progress.ClearLine(); });
-    const int code = Drive(hid, files, *state, op, progress, op.TerminalLock());
+    const int code = Drive(hid, files, *state, op, progress, op.TerminalLock(), gate);
     progress.Finish(op.LastMessage());
     TellReason(*state);
     if (const std::string said = SystemSaid(state->phases.Snapshot()); !said.empty()) {
@@ -94,14 +95,14 @@ int RunOnce(HidPlatform& hid, FileSystem& files, const std::string& firmware,
 
 // One run told as JSON Lines on standard output.
 int RunForScripts(HidPlatform& hid, FileSystem& files, const std::string& firmware,
-                  std::mutex& stdoutLock, const AfterRun& after) {
+                  std::mutex& stdoutLock, const AfterRun& after, PolicyGate* gate) {
     auto state = std::make_unique<SharedState>();
     schema::JsonLines out(stdout, stdoutLock);
     JsonRunOperator op(firmware, schema::RunObjects(), out, hid);
     op.Attach(state->phases);
     std::mutex stderrLock;
     TerminalProgress silent(stderrLock, false, state->phases);
-    const int code = after(Drive(hid, files, *state, op, silent, stderrLock));
+    const int code = after(Drive(hid, files, *state, op, silent, stderrLock, gate));
     TellReason(*state);
     for (const std::string& hint : RecoveryHints(hid, *state, op.LastMessage())) {
         std::fprintf(stderr, "quillon update: %s\n", hint.c_str());
@@ -141,8 +142,13 @@ class Update : public Command {
             "that may have changed the device; 2 the command line or one of its files\n"
             "cannot be used (a broken scenario, an output that cannot be written, a\n"
             "read-back log that cannot be kept, devices that FILE fits at several ports and\n"
-            "no --port to say which: quillon station updates them all), nothing sent; 3 the\n"
-            "file was refused (nothing sent); 4 no device fits the file (nothing sent).\n"
+            "no --port to say which: quillon station updates them all, an update policy\n"
+            "that cannot be read), nothing sent; 3 the file was refused, by its checks or by\n"
+            "the update policy (nothing sent); 4 no device fits the file (nothing sent).\n"
+            "\n"
+            "An update policy (--policy, else the system's if there is one) may ask for a\n"
+            "signature by a trusted key in FILE.minisig, a lowest version per model and a\n"
+            "list of the files allowed; a file it refuses is told why, on standard error.\n"
             "\n"
             "With --simulate the run is in real time, 1 ms per report, unless --virtual-time is\n"
             "given; --dump-flash writes the first simulated device's flash over the region that\n"
@@ -159,6 +165,7 @@ class Update : public Command {
             ->type_name("FILE")
             ->needs(simulate_);
         sub_->add_flag("--json", json_, "JSON Lines on standard output instead of the texts");
+        AddPolicy(policyPath_);
     }
 
     int Run() override {
@@ -166,13 +173,16 @@ class Update : public Command {
         options_.simulate = simulate_->count() > 0;
         options_.pinToFittingPort = true;
         const std::vector<RunFile> inputs = {{"the firmware file", options_.firmware},
-                                             {"the scenario", options_.scenario}};
+                                             {"the scenario", options_.scenario},
+                                             {"the policy", policyPath_}};
         std::vector<RunFile> outputs = {{"--trace", options_.tracePath},
                                         {"--dump-flash", dumpPath_}};
         std::vector<RunFile> others = inputs;  // what the read-back log may not be
         others.insert(others.end(), outputs.begin(), outputs.end());
         outputs.push_back({"the read-back log", kReadBackLogName});
         std::string error = FindFileClash(inputs, outputs);
+        if (!error.empty()) return Fail(error);
+        const std::unique_ptr<PolicyGate> gate = PolicyInForce(policyPath_, error);
         if (!error.empty()) return Fail(error);
         // Opened before anything is sent: a dump that cannot be written is refused now, not
         // after the device was programmed.
@@ -190,9 +200,10 @@ class Update : public Command {
             return kExitFailed;
         };
         const auto started = std::chrono::steady_clock::now();
-        const int code =
-            json_ ? RunForScripts(setup.Hid(), files, options_.firmware, stdoutLock_, afterRun)
-                  : RunOnce(setup.Hid(), files, options_.firmware, afterRun);
+        const int code = json_
+                             ? RunForScripts(setup.Hid(), files, options_.firmware, stdoutLock_,
+                                             afterRun, gate.get())
+                             : RunOnce(setup.Hid(), files, options_.firmware, afterRun, gate.get());
         TellVirtualTime(setup, options_.virtualTime, started);
         return code;
     }
@@ -220,6 +231,7 @@ class Update : public Command {
     RunOptions options_;
     CLI::Option* simulate_;
     std::string dumpPath_;
+    std::string policyPath_;
     bool json_ = false;
     std::mutex stdoutLock_;
 };
@@ -228,7 +240,8 @@ class Update : public Command {
 
 int RunUpdateOn(HidPlatform& hid, const std::string& firmware) {
     ReadBackLogFiles files(kReadBackLogName, {{"the firmware file", firmware}});
-    return RunOnce(hid, files, firmware, [](int code) { return code; });
+    return RunOnce(
+        hid, files, firmware, [](int code) { return code; }, nullptr);
 }
 
 std::unique_ptr<Command> DefineUpdate(CLI::App& app) {

@@ -4,6 +4,7 @@
 #include <QMetaObject>
 #include <cstdio>
 
+#include "app/PolicyGate.h"
 #include "app/RunSetup.h"
 #include "app/qt/CQuillonDlg.h"
 #include "app/qt/DialogTemplate.h"
@@ -26,7 +27,10 @@ int CQuillonApp::InitInstance(const DialogOptions& options) {
 
     auto state = std::make_unique<SharedState>();
     StdFileSystem files;
+    // Read once, as the dialog opens; with none there every run is as it always was.
+    const std::unique_ptr<PolicyGate> gate = GateOf(options.policy);
     CQuillonDlg dialog(*state, setup.Hid(), files);
+    dialog.Controller().Enforce(gate.get());
     dialog.Controller().BeforeLoad(
         [&setup, &dialog] { setup.FitTo(dialog.PathBoxText().toStdString()); });
     if (!options.file.empty()) {

@@ -74,6 +74,23 @@ JsonObject InspectDocument(const InspectedFile& f) {
     doc["model_check"] = f.modelCheck;
     doc["image_length"] = f.imageLength;
     doc["block_size"] = f.blockSize;
+    doc["signature"] = f.signature;
+    if (!f.keyId.empty()) {
+        doc["key_id"] = f.keyId;
+        doc["prehashed"] = f.prehashed;
+    }
+    if (f.signedModel) doc["signed_model"] = *f.signedModel;
+    if (!f.firmwareVersion.empty()) doc["firmware_version"] = f.firmwareVersion;
+    if (!f.signatureWhy.empty()) doc["signature_why"] = f.signatureWhy;
+    if (f.policy.empty()) return doc;
+    doc["policy"] = f.policy;
+    doc["policy_allows"] = f.policyAllows;
+    if (!f.policyAllows) {
+        // Refused as an update would refuse it.
+        doc["exit"] = kExitFileRefused;
+        doc["outcome"] = OutcomeName(kExitFileRefused);
+        doc["reason"] = f.policyReason;
+    }
     return doc;
 }
 
@@ -114,7 +131,7 @@ JsonObject InventoryDocument(const std::vector<SurveyedDevice>& devices, int exi
     return doc;
 }
 
-JsonObject LogRecord(const FinishedDevice& d) {
+JsonObject LogRecord(const FinishedDevice& d, const Signer& signer) {
     JsonObject o = RunObjects(d.port).Head("log");
     o["time"] = d.time;
     o["model"] = d.model;
@@ -127,6 +144,8 @@ JsonObject LogRecord(const FinishedDevice& d) {
     for (const std::string& text : d.texts) o["codes"].push_back(CodeOfText(text).code);
     o["duration_ms"] = d.durationMs;
     o["done"] = d.done;
+    if (!signer.keyId.empty()) o["key_id"] = signer.keyId;
+    if (!signer.firmwareVersion.empty()) o["firmware_version"] = signer.firmwareVersion;
     return o;
 }
 

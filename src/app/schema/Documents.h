@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,17 @@ struct InspectedFile {
     std::uint32_t frameFormat = 0;
     bool bootSwitch = false, modelCheck = false;
     std::uint32_t imageLength = 0, blockSize = 0;
+    // Its signature: "none", "good", "bad" or "untrusted"; the key's id once the signature file
+    // could be read, the model and version signed when good, why when bad.
+    std::string signature = "none";
+    std::string keyId;
+    bool prehashed = false;
+    std::optional<std::uint32_t> signedModel;
+    std::string firmwareVersion, signatureWhy;
+    // The update policy in force (its path; empty: none) and whether it lets the file be sent.
+    std::string policy;
+    bool policyAllows = true;
+    std::string policyReason;  // when it does not
 };
 
 JsonObject InspectDocument(const InspectedFile& f);
@@ -63,6 +75,11 @@ struct FinishedDevice {
     std::uint64_t durationMs = 0, done = 0;
 };
 
-JsonObject LogRecord(const FinishedDevice& d);
+// Who signed the file a device was given and as which version, when a policy checked it.
+struct Signer {
+    std::string keyId, firmwareVersion;
+};
+
+JsonObject LogRecord(const FinishedDevice& d, const Signer& signer = {});
 
 }  // namespace quillon::schema

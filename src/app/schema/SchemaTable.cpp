@@ -82,6 +82,14 @@ constexpr Field kInspect[] = {
     {"model_check", Kind::kBoolean, kOptional},
     {"image_length", Kind::kNumber, kOptional},
     {"block_size", Kind::kNumber, kOptional},
+    {"signature", Kind::kString, kOptional},
+    {"key_id", Kind::kString, kOptional},
+    {"prehashed", Kind::kBoolean, kOptional},
+    {"signed_model", Kind::kNumber, kOptional},
+    {"firmware_version", Kind::kString, kOptional},
+    {"signature_why", Kind::kString, kOptional},
+    {"policy", Kind::kString, kOptional},
+    {"policy_allows", Kind::kBoolean, kOptional},
     {"text", Kind::kString, kOptional},
     {"code", Kind::kString, kOptional},
     {"meaning", Kind::kString, kOptional},
@@ -128,10 +136,18 @@ constexpr Field kDevice[] = {
 };
 
 constexpr Field kLog[] = {
-    {"time", Kind::kString},   {"model", Kind::kNumber}, {"file", Kind::kString},
-    {"sha256", Kind::kString}, {"exit", Kind::kNumber},  {"outcome", Kind::kString},
-    {"texts", Kind::kArray},   {"codes", Kind::kArray},  {"duration_ms", Kind::kNumber},
+    {"time", Kind::kString},
+    {"model", Kind::kNumber},
+    {"file", Kind::kString},
+    {"sha256", Kind::kString},
+    {"exit", Kind::kNumber},
+    {"outcome", Kind::kString},
+    {"texts", Kind::kArray},
+    {"codes", Kind::kArray},
+    {"duration_ms", Kind::kNumber},
     {"done", Kind::kNumber},
+    {"key_id", Kind::kString, kOptional},
+    {"firmware_version", Kind::kString, kOptional},
 };
 
 constexpr ObjectSpec kObjects[] = {

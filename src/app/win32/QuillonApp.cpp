@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/DialogArgs.h"
+#include "app/PolicyGate.h"
 #include "app/RunSetup.h"
 #include "app/win32/QuillonDlg.h"
 #include "app/win32/resource.h"
@@ -58,7 +59,10 @@ bool CQuillonApp::InitInstance(const std::vector<std::string>& args) {
             ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_UPDATE, BN_CLICKED), 0);
         }
     };
+    // Read once, as the dialog opens; with none there every run is as it always was.
+    const std::unique_ptr<PolicyGate> gate = GateOf(options.policy);
     CQuillonDlg dialog(*state, setup.Hid(), files, std::move(hooks));
+    dialog.Enforce(gate.get());
     if (dialog.DoModal(instance_) == -1) exitCode_ = 1;
     return false;
 }

@@ -53,6 +53,8 @@ class CQuillonDlg {
     BOOL PreTranslateMessage(MSG* msg);
 
     const UpdateController& Controller() const { return controller_; }
+    // The update policy every file must pass before anything is sent (null: none). Not owned.
+    void Enforce(PolicyGate* gate) { controller_.Enforce(gate); }
     HICON Icon() const { return m_hIcon; }
 
   private:

@@ -19,6 +19,7 @@ enum class Refusal {
     kBelowFloor,    // signed as a version below the floor of the header's model
     kNotAllowed,    // not among the allowed files
     kUnreadable,    // the firmware file itself could not be read to be judged
+    kNoPolicy,      // the policy in force could not be read or parsed: nothing may be sent
 };
 
 struct Decision {

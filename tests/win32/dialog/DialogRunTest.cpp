@@ -5,7 +5,9 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include "app/PolicyGate.h"
 #include "app/win32/resource.h"
+#include "firmware/Sha256.h"
 #include "hid/win32/WideText.h"
 #include "sim/SimDeviceConfig.h"
 #include "state/Texts.h"
@@ -134,6 +136,32 @@ TEST(DialogRun, EnterAimedAtAnyControlRunsTheLoaderAndNothingElse) {
         EXPECT_TRUE(ControlsEnabled(rig, true));
         EXPECT_FALSE(rig.dlg->Ended());
     }
+}
+
+// With a policy in force, a file it refuses is one box of our own naming the reason, shown on
+// the dialog's thread: no worker is started and the device is never asked anything.
+TEST(DialogRun, FileThePolicyRefusesIsOneBoxAndNoRun) {
+    DialogRig rig;
+    const std::string path = rig.Firmware(3, 3000);
+    const std::string policy = rig.dir.WriteText(
+        "policy.json", R"({"allowed_sha256": [")" + std::string(64, '0') + R"("]})");
+    PolicyGate gate(signature::LoadPolicyFile(policy, false));
+    rig.dlg->Enforce(&gate);
+    rig.SetPath(path);
+    ASSERT_TRUE(rig.PressKeyAndPump(rig.Item(IDC_PATH), VK_RETURN));
+    EXPECT_TRUE(rig.PumpTicks(5));
+    ASSERT_EQ(rig.boxes.size(), 1u);
+    EXPECT_EQ(rig.boxes[0].text,
+              Wide(("Refused by the update policy (" + policy +
+                    "): not among the allowed files (sha256 " + Sha256OfFile(path) + ")")
+                       .c_str()));
+    EXPECT_EQ(rig.boxes[0].caption, OwnStem());
+    EXPECT_EQ(rig.st->phases.Snapshot().end, RunEnd::kFileRefused);
+    EXPECT_EQ(rig.sim.Device(0).Count(sim::SimCommand::kQueryModel) +
+                  rig.sim.Device(0).Count(sim::SimCommand::kSwitch),
+              0u);
+    EXPECT_EQ(rig.st->g_bBusy, 0);
+    EXPECT_TRUE(ControlsEnabled(rig, true));
 }
 
 TEST(DialogRun, EnterAndTheButtonAreIgnoredWhileARunIsBusy) {
