@@ -5,7 +5,7 @@
 # fuzzer runtime), "kernel" (what the real-kernel tests need: QEMU, a static busybox, cpio, xz,
 # udev for the Windows guest), "mingw" (the MinGW-w64 cross compilers, the static libgcrypt the
 # Windows programs check signatures with, and wixl, for the Windows zip and installer),
-# "windows" (the MinGW-w64 cross compilers and libgcrypt, Wine with its 32-bit half, Xvfb,
+# "windows" (the MinGW-w64 cross compilers and libgcrypt, 64-bit Wine and its 32-bit half, Xvfb,
 # GoogleTest's sources, ImageMagick, a CJK font for the Windows screenshot), "mender" (Mender's
 # client and artifact tool, for the stage that installs artifacts through the update module).
 # A package index that cannot be updated (a mirror in mid-sync) is retried a few times, then the
@@ -34,7 +34,7 @@ for group in "$@"; do
             ;;
         windows)
             packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libgcrypt-mingw-w64-dev
-                googletest wine fonts-wine xvfb imagemagick fonts-wqy-microhei)
+                googletest wine wine64 fonts-wine xvfb imagemagick fonts-wqy-microhei)
             optional+=(wine32:i386)
             windows=1
             ;;
