@@ -11,6 +11,16 @@ if /usr/lib/wine/wine --version >/dev/null 2>&1; then
 else
     WIN_ARCH=win64 WIN_BUILD=build-win64
     echo "!!! NO 32-BIT WINE (wine32:i386): the Windows tests run the x86_64 build under 64-bit Wine, NOT the shipped 32-bit programs !!!" >&2
+    # Debian's wine script takes the 32-bit loader whenever it is installed, even where the kernel
+    # cannot run it; every wine start of this fallback goes to the 64-bit loader instead.
+    if [ -x /usr/lib/wine/wine64 ]; then
+        wine64_dir=${TMPDIR:-/tmp}/quillon-wine64
+        mkdir -p "$wine64_dir"
+        printf '#!/bin/sh\nWINELOADER=/usr/lib/wine/wine64 exec /usr/lib/wine/wine64 "$@"\n' \
+            > "$wine64_dir/wine"
+        chmod +x "$wine64_dir/wine"
+        export PATH="$wine64_dir:$PATH"
+    fi
 fi
 
 # Configures build dir $1 for i686 or x86_64 ($2: build-win32 or build-win64 decides it), with
