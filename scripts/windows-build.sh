@@ -12,13 +12,19 @@ else
     WIN_ARCH=win64 WIN_BUILD=build-win64
     echo "!!! NO 32-BIT WINE (wine32:i386): the Windows tests run the x86_64 build under 64-bit Wine, NOT the shipped 32-bit programs !!!" >&2
     # Debian's wine script takes the 32-bit loader whenever it is installed, even where the kernel
-    # cannot run it; every wine start of this fallback goes to the 64-bit loader instead.
+    # cannot run it (or, in the guest of the real-device test, where it can but the prefix is a
+    # 64-bit one); every wine start of this fallback goes to the 64-bit loader instead.
     if [ -x /usr/lib/wine/wine64 ]; then
-        wine64_dir=${TMPDIR:-/tmp}/quillon-wine64
+        # In the build folder, so that the real-device test's guest (which sees this machine's
+        # folders) finds the same loader.
+        wine64_dir=$PWD/$WIN_BUILD/wine64-loader
         mkdir -p "$wine64_dir"
-        printf '#!/bin/sh\nWINELOADER=/usr/lib/wine/wine64 exec /usr/lib/wine/wine64 "$@"\n' \
-            > "$wine64_dir/wine"
-        chmod +x "$wine64_dir/wine"
+        # wine-stable too: winepath and Wine's other tools start through it.
+        for name in wine wine-stable; do
+            printf '#!/bin/sh\nWINELOADER=/usr/lib/wine/wine64 exec /usr/lib/wine/wine64 "$@"\n' \
+                > "$wine64_dir/$name"
+            chmod +x "$wine64_dir/$name"
+        done
         export PATH="$wine64_dir:$PATH"
     fi
 fi

@@ -81,9 +81,9 @@ TEST(CliPolicy, RefusalsSendNothingAndSayWhy) {
             const std::string told = "Refused by the update policy (" + f.policy + "): " + reason;
             EXPECT_EQ(run.out.find(told) != std::string::npos, row.code == 3) << run.out;
             if (row.code != 0) {
-                EXPECT_NE(Read(f.err).find("quillon " + command + ": " + reason + "\n"),
+                EXPECT_NE(test::ErrorText(f.err).find("quillon " + command + ": " + reason + "\n"),
                           std::string::npos)
-                    << Read(f.err);
+                    << test::ErrorText(f.err);
             }
         }
     }

@@ -100,10 +100,7 @@ TEST(Cli, HeaderValuesThatProgramTheWrongFlashOrNone) {
     ASSERT_EQ(Quillon("pack --model 3 --storage 2 " + image + " " + dir.File("none.fw")).code, 0);
     const std::string refused = std::string(text::kBadUpgradeData) + "\n";
     const std::string err = dir.File("err.txt");
-    const auto errText = [&] {
-        const auto bytes = test::TempDir::Read(err);
-        return std::string(bytes.begin(), bytes.end());
-    };
+    const auto errText = [&] { return test::ErrorText(err); };
     struct Row {
         std::string args;
         int code;
@@ -182,8 +179,7 @@ TEST(Cli, CommandLineWords) {
         if (r.out != "*") {
             EXPECT_EQ(run.out, r.out);
         }
-        const auto bytes = test::TempDir::Read(err);
-        const std::string error(bytes.begin(), bytes.end());
+        const std::string error = test::ErrorText(err);
         EXPECT_EQ(error.substr(0, r.error.size()), r.error) << error;
         EXPECT_EQ(error.empty(), r.error.empty()) << error;
     }

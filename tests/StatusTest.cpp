@@ -258,8 +258,7 @@ TEST(Status, TheCommandLineOnAScenarioWithBothModes) {
         const test::ProgramRun run = test::RunProgram(QUILLON_BIN, r.args, err);
         EXPECT_EQ(run.code, r.code);
         EXPECT_EQ(run.out, r.out);
-        const auto bytes = test::TempDir::Read(err);
-        const std::string error(bytes.begin(), bytes.end());
+        const std::string error = test::ErrorText(err);
         EXPECT_EQ(error.substr(0, r.error.size()), r.error) << error;
     }
 

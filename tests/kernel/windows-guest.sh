@@ -9,6 +9,8 @@
 # quillon_box_answerer.exe), WINEPREFIX (made on the host), WINEARCH, SIMD_DIR (quillon-simd),
 # EXPECTED_DIR.
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin:$SIMD_DIR
+# The host's 64-bit fallback: wine through the 64-bit loader it left in the build folder.
+if [ -d "$WIN_BUILD/wine64-loader" ]; then export PATH="$WIN_BUILD/wine64-loader:$PATH"; fi
 export HOME=/root LANG=C.UTF-8
 # Every Wine start with address-space randomization off, as scripts/test-windows.sh does: this
 # Wine has no preloader, and a randomly placed heap now and then takes the page Wine must map.

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "support/TempDir.h"
 
@@ -49,6 +51,16 @@ ProgramRun RunProgramIn(const std::filesystem::path& folder, const std::string& 
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
     return r;
+}
+
+std::string ErrorText(const std::string& errPath) {
+    std::ifstream in(errPath, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+#ifdef _WIN32
+    std::string::size_type at = 0;
+    while ((at = text.find("\r\n", at)) != std::string::npos) text.erase(at, 1);
+#endif
+    return text;
 }
 
 }  // namespace quillon::test

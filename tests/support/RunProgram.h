@@ -18,5 +18,8 @@ ProgramRun RunProgram(const std::string& program, const std::string& args,
 // The same in the given folder.
 ProgramRun RunProgramIn(const std::filesystem::path& folder, const std::string& program,
                         const std::string& args, const std::string& errPath = "");
+// What a run wrote to errPath ("" when nothing), with the CRLF line ends of Windows' text
+// streams read as "\n", so that one expectation holds on both systems.
+std::string ErrorText(const std::string& errPath);
 
 }  // namespace quillon::test
