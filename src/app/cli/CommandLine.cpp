@@ -24,6 +24,16 @@ void Command::AddPolicy(std::string& path) {
         ->type_name("FILE.json");
 }
 
+int Command::Fail(int code, const std::string& error, bool json, std::mutex* stdoutLock) const {
+    std::fprintf(stderr, "quillon %s: %s\n", sub_->get_name().c_str(), error.c_str());
+    if (json) {
+        std::mutex own;
+        schema::JsonLines(stdout, stdoutLock != nullptr ? *stdoutLock : own)
+            .Write(schema::RunObjects().Error(code, error));
+    }
+    return code;
+}
+
 std::unique_ptr<PolicyGate> PolicyInForce(const std::string& path, std::string& error) {
     std::unique_ptr<PolicyGate> gate = GateOf(path);
     error = gate != nullptr ? gate->Loaded().error : std::string();

@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,10 @@ class Command {
                                    "fits FILE");
     // --policy FILE.json, as the commands that send or judge a firmware file take it.
     void AddPolicy(std::string& path);
+    // Ends the command before anything was sent: "quillon COMMAND: error" on standard error and,
+    // for --json, the error object on standard output (under stdoutLock where threads share it);
+    // returns code.
+    int Fail(int code, const std::string& error, bool json, std::mutex* stdoutLock = nullptr) const;
     CLI::App* sub_;
 };
 

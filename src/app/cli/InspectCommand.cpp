@@ -244,15 +244,8 @@ class Inspect : public Command {
     int Run() override {
         std::string error;
         const std::unique_ptr<PolicyGate> gate = PolicyInForce(policyPath_, error);
+        if (!error.empty()) return Fail(kExitUsage, error, json_);
         std::mutex lock;
-        if (!error.empty()) {
-            std::fprintf(stderr, "quillon inspect: %s\n", error.c_str());
-            if (json_) {
-                schema::JsonLines(stdout, lock)
-                    .Write(schema::RunObjects().Error(kExitUsage, error));
-            }
-            return kExitUsage;
-        }
         auto state = std::make_unique<SharedState>();
         StdFileSystem files;
         // The whole file is kept: its signature is over every byte.

@@ -117,14 +117,7 @@ class List : public Command {
     }
 
   private:
-    int Fail(int code, const std::string& error) {
-        std::fprintf(stderr, "quillon list: %s\n", error.c_str());
-        if (json_) {
-            std::mutex lock;
-            schema::JsonLines(stdout, lock).Write(schema::RunObjects().Error(code, error));
-        }
-        return code;
-    }
+    int Fail(int code, const std::string& error) { return Command::Fail(code, error, json_); }
 
     RunOptions options_;
     CLI::Option* simulate_;

@@ -198,11 +198,7 @@ class StationCommand : public Command {
     }
 
     int Fail(int code, const std::string& error) {
-        std::fprintf(stderr, "quillon station: %s\n", error.c_str());
-        if (json_) {
-            schema::JsonLines(stdout, stdoutLock_).Write(schema::RunObjects().Error(code, error));
-        }
-        return code;
+        return Command::Fail(code, error, json_, &stdoutLock_);
     }
 
     // The summary on standard output (or, found nothing, the JSON error); the exit code.

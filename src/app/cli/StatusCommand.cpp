@@ -137,14 +137,7 @@ class Status : public Command {
     }
 
   private:
-    int Fail(int code, const std::string& error) {
-        std::fprintf(stderr, "quillon status: %s\n", error.c_str());
-        if (json_) {
-            std::mutex lock;
-            schema::JsonLines(stdout, lock).Write(schema::RunObjects().Error(code, error));
-        }
-        return code;
-    }
+    int Fail(int code, const std::string& error) { return Command::Fail(code, error, json_); }
 
     RunOptions options_;
     std::vector<std::string> ports_;

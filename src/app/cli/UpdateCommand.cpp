@@ -211,11 +211,7 @@ class Update : public Command {
   private:
     // A command line or a file that cannot be used: one line, and nothing sent.
     int Fail(const std::string& error, int code = kExitUsage) {
-        std::fprintf(stderr, "quillon update: %s\n", error.c_str());
-        if (json_) {
-            schema::JsonLines(stdout, stdoutLock_).Write(schema::RunObjects().Error(code, error));
-        }
-        return code;
+        return Command::Fail(code, error, json_, &stdoutLock_);
     }
 
     // The region the file programs, read from the first simulated device.
