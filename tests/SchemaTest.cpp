@@ -107,11 +107,7 @@ TEST(Schema, ConformanceCatchesEveryKindOfDrift) {
         std::string error;  // "" when it conforms
     };
     const Row rows[] = {
-        {"a progress before any rate", run.Progress(Programming(0)), ""},
-        {"a phase with its bound", run.PhaseEntered(Programming(0)), ""},
         {"a result of nothing programmed", run.Result(kExitFileRefused, PhaseStatus{}), ""},
-        {"a usage error", schema::RunObjects().Error(kExitUsage, "no FILE", "update"), ""},
-        {"a notice", run.Notice("held"), ""},
         {"a message of an unknown text", run.Message("?", 5), ""},
         {"a log record", log, ""},
         {"a refusal without a reason", schema::InspectRefusal("a.fw", text::kBadData2, ""), ""},

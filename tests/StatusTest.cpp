@@ -249,7 +249,6 @@ TEST(Status, TheCommandLineOnAScenarioWithBothModes) {
         {"status --simulate " + none, 4, "no device of the family found\n", ""},
         {"status" + sim + " --port sim-9", 4, "",
          "quillon status: no device at port sim-9 (ports seen: sim-1, sim-2)\n"},
-        {"status --virtual-time", 2, "", "quillon status: --virtual-time requires"},
         {"update " + type0 + sim + " --port sim-1", 4, std::string(text::kUsbConnectFailed) + "\n",
          "quillon update: " + hint + "\nvirtual time: "},
     };
