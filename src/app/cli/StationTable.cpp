@@ -150,7 +150,12 @@ std::vector<std::string> StationTable::Lines(const std::vector<PortStatus>& rows
         const int pct = std::clamp(r.percent, 0, 100);
         if (bar > 0 && progress) {
             const std::size_t filled = static_cast<std::size_t>(pct) * bar / 100;
-            line += "[" + std::string(filled, '#') + std::string(bar - filled, ' ') + "] ";
+            // Appended piece by piece: GCC 12's Release build warns (-Wrestrict) on the
+            // operator+ chain.
+            line += '[';
+            line.append(filled, '#');
+            line.append(bar - filled, ' ');
+            line += "] ";
         } else if (bar > 0) {
             line += std::string(bar + 3, ' ');
         }
