@@ -119,7 +119,7 @@ for port in 1-1.1 "bench 1"; do
     flash_is_image "$port" || fail "the flash at $port is not the image"
 done
 ! flash_is_image "bench 2" || fail "bench 2 was updated, though not named"
-[ "$(grep -c '"result":"done"' "$dir/log/devices.jsonl")" -eq 2 ] || fail "not 2 lines in the log"
+[ "$(grep -c '"outcome":"done"' "$dir/log/devices.jsonl")" -eq 2 ] || fail "not 2 lines in the log"
 [ -e "$dir/log/Readtest-bench_201.bin" ] || fail "no read-back log beside the log"
 
 # Every fitting port: "bench 2" fails.
