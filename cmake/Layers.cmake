@@ -40,7 +40,8 @@ function(quillon_layer_probes)
                  COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target probe_${layer}_above)
         string(REPLACE "." "\\." above_pattern "${above}")
         set_tests_properties(Layers.${layer}.CannotIncludeTheLayerAbove PROPERTIES
-            PASS_REGULAR_EXPRESSION "${above_pattern}: No such file or directory")
+            # GCC's words, then Clang's.
+            PASS_REGULAR_EXPRESSION "${above_pattern}: No such file or directory;'${above_pattern}' file not found")
         # Two builds of one tree at the same time would race on its files.
         set_tests_properties(Layers.${layer}.SeesItsOwnHeaders
                              Layers.${layer}.CannotIncludeTheLayerAbove

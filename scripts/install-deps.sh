@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever of the build's Debian 12 packages is missing. Needs root (or
 # sudo) only when something is missing. The base set includes libsodium (signature checks) and
-# minisign (which makes the tests' keys and signatures). Extra groups: "fuzz" (clang and its
-# fuzzer runtime), "kernel" (what the real-kernel tests need: QEMU, a static busybox, cpio, xz,
-# udev for the Windows guest), "mingw" (the MinGW-w64 cross compilers, the static libgcrypt the
-# Windows programs check signatures with, and wixl, for the Windows zip and installer),
-# "windows" (the MinGW-w64 cross compilers and libgcrypt, 64-bit Wine and its 32-bit half, Xvfb,
-# GoogleTest's sources, ImageMagick, a CJK font for the Windows screenshot), "mender" (Mender's
-# client and artifact tool, for the stage that installs artifacts through the update module).
+# minisign (which makes the tests' keys and signatures). Extra groups: "fuzz" or "clang" (Clang
+# and its sanitizer and fuzzer runtimes), "kernel" (what the real-kernel tests need: QEMU, a
+# static busybox, cpio, xz, udev for the Windows guest), "mingw" (the MinGW-w64 cross compilers,
+# the static libgcrypt the Windows programs check signatures with, and wixl, for the Windows zip
+# and installer), "windows" (the MinGW-w64 cross compilers and libgcrypt, 64-bit Wine and its
+# 32-bit half, Xvfb, GoogleTest's sources, ImageMagick, a CJK font for the Windows screenshot),
+# "mender" (Mender's client and artifact tool, for the stage that installs artifacts through the
+# update module), "ccache" (the compiler cache CI's builds share).
 # A package index that cannot be updated (a mirror in mid-sync) is retried a few times, then the
 # install goes on with the index as it is. When packages cannot be had, one line names them and
 # why, and the script fails; only 32-bit Wine may be missing, the Windows stages then running
-# the x86_64 build under 64-bit Wine (scripts/windows-build.sh says so), and Mender's tools, the
-# Mender stage then saying that it cannot run.
+# the x86_64 build under 64-bit Wine (scripts/windows-build.sh says so), Mender's tools, the
+# Mender stage then saying that it cannot run, and ccache, CI then compiling every tree in full.
 set -euo pipefail
 
 windows=0
@@ -26,7 +27,7 @@ packages=(
 optional=()
 for group in "$@"; do
     case "$group" in
-        fuzz) packages+=(clang libclang-rt-14-dev) ;;
+        fuzz | clang) packages+=(clang libclang-rt-14-dev) ;;
         kernel) packages+=(qemu-system-x86 busybox-static cpio xz-utils udev) ;;
         mingw)
             packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libgcrypt-mingw-w64-dev
@@ -39,6 +40,7 @@ for group in "$@"; do
             windows=1
             ;;
         mender) optional+=(mender-client mender-artifact) ;;
+        ccache) optional+=(ccache) ;;
         *) echo "install-deps: unknown group $group" >&2; exit 2 ;;
     esac
 done

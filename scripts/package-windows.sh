@@ -23,7 +23,11 @@ for arch in ${ARCHES:-win32}; do
     exec {lock}>"$dir/.package.lock"
     flock "$lock"
     # The tree of scripts/test-windows.sh when it is there; only the shipped programs are built.
-    cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/$toolchain.cmake" \
+    # A toolchain counts only when a tree is first configured; given again, cmake warns.
+    toolchain_arg=()
+    [ -e "$dir/CMakeCache.txt" ] ||
+        toolchain_arg=(-DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/$toolchain.cmake")
+    cmake -S . -B "$dir" "${toolchain_arg[@]}" \
         -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" -DQUILLON_WERROR="$werror" \
         -DQUILLON_BENCH=OFF >/dev/null
     cmake --build "$dir" -j2 --target quillon quillon_gui >/dev/null

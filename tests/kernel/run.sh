@@ -31,15 +31,18 @@ fi
 
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
-cmake -S "$root" -B "$work/static" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_STATIC=ON \
+# The static programs' tree sits beside build/, at the same depth, so that a compiler cache
+# (CI's) finds their objects, compiled with the same flags, under the same relative paths.
+static=$root/build-static
+cmake -S "$root" -B "$static" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_STATIC=ON \
     -DQUILLON_TESTS=OFF -DQUILLON_BENCH=OFF -DQUILLON_WERROR="$werror" >/dev/null
-cmake --build "$work/static" -j2 --target quillon quillon-simd
+cmake --build "$static" -j2 --target quillon quillon-simd
 
 # What the in-process simulator prints for the same devices; the guest must print the same.
 expect() {
     name=$1 fw=$2
     shift 2
-    "$work/static/quillon" update "$root/examples/$fw.fw" --simulate "$@" --virtual-time \
+    "$static/quillon" update "$root/examples/$fw.fw" --simulate "$@" --virtual-time \
         > "$expected/$name.out" 2>/dev/null || true
 }
 [ "$mode" = windows ] && out=$work/windows || out=$work
@@ -86,7 +89,7 @@ QUILLON_ROOT=$root
 WIN_BUILD=$root/$WIN_BUILD
 WINEPREFIX=$prefix
 WINEARCH=$WIN_ARCH
-SIMD_DIR=$work/static
+SIMD_DIR=$static
 EXPECTED_DIR=$expected
 EOF
     "$here/make-initramfs.sh" --windows "$out/initramfs.cpio.gz" "$work/kernel" "$out/test.env"
@@ -99,7 +102,7 @@ EOF
         -fsdev local,id=hostroot,path=/,security_model=none,readonly=on,multidevs=remap
         -device virtio-9p-pci,fsdev=hostroot,mount_tag=hostroot)
 else
-    "$here/make-initramfs.sh" "$out/initramfs.cpio.gz" "$work/kernel" "$work/static" "$expected"
+    "$here/make-initramfs.sh" "$out/initramfs.cpio.gz" "$work/kernel" "$static" "$expected"
     qemu+=(-smp 2 -m 512 -initrd "$out/initramfs.cpio.gz")
 fi
 
