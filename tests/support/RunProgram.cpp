@@ -2,8 +2,6 @@
 
 #include <array>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 #include "support/TempDir.h"
 
@@ -54,8 +52,8 @@ ProgramRun RunProgramIn(const std::filesystem::path& folder, const std::string& 
 }
 
 std::string ErrorText(const std::string& errPath) {
-    std::ifstream in(errPath, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> bytes = TempDir::Read(errPath);
+    std::string text(bytes.begin(), bytes.end());
 #ifdef _WIN32
     std::string::size_type at = 0;
     while ((at = text.find("\r\n", at)) != std::string::npos) text.erase(at, 1);
