@@ -9,6 +9,7 @@
 #include <unistd.h>
 #endif
 
+#include "app/cli/TextColumns.h"
 #include "firmware/FirmwareHeader.h"
 #include "firmware/HeldFile.h"
 #include "state/Texts.h"
@@ -182,6 +183,39 @@ TEST(Cli, CommandLineWords) {
         const std::string error = test::ErrorText(err);
         EXPECT_EQ(error.substr(0, r.error.size()), r.error) << error;
         EXPECT_EQ(error.empty(), r.error.empty()) << error;
+    }
+}
+
+// Every help screen reads whole in a terminal of 80 columns: no line wraps (Hangul counts two).
+TEST(Cli, EveryHelpScreenFitsEightyColumns) {
+    for (const char* command :
+         {"", "inspect ", "update ", "station ", "pack ", "list ", "status ", "completion "}) {
+        const CliRun run = Quillon(std::string(command) + "--help");
+        std::istringstream lines(run.out);
+        int count = 0;
+        for (std::string line; std::getline(lines, line); ++count) {
+            EXPECT_LE(cli::DisplayColumns(line), 79u) << command << "--help: " << line;
+        }
+        EXPECT_GT(count, 5) << command;
+    }
+}
+
+TEST(Cli, HelpTextsFlowIntoTheirColumns) {
+    struct Row {
+        const char* text;
+        std::size_t columns;
+        const char* wrapped;
+    };
+    const Row rows[] = {
+        {"one two three", 7, "one two\nthree"},
+        {"one\ntwo three", 20, "one two three"},            // lines of a paragraph flow together
+        {"one\n\ntwo\n", 20, "one\n\ntwo\n"},               // paragraphs stay apart
+        {"list:\n  a b\n  c d", 5, "list:\n  a b\n  c d"},  // indented lines stay as they are
+        {"a overlongword b", 4, "a\noverlongword\nb"},
+        {"ends \"USB연결실패\" x", 17, "ends\n\"USB연결실패\" x"},  // 17 columns, 22 bytes
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(cli::WrapColumns(r.text, r.columns), r.wrapped) << r.text;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "app/cli/Commands.h"
+#include "app/cli/TextColumns.h"
 #include "app/schema/JsonLines.h"
 #include "app/schema/RunObjects.h"
 
@@ -55,6 +56,20 @@ void TellUsageErrorAsJson(const std::vector<std::string>& args, const ParseOutco
         .Write(schema::RunObjects().Error(kExitUsage, outcome.what, outcome.command));
 }
 
+// Every help screen fits a terminal of 80 columns without wrapping: descriptions beside the
+// 30-column name column in the rest, footers in 79.
+void FitHelp(CLI::App& app) {
+    constexpr std::size_t kWidth = 79, kNames = 30;
+    app.footer(WrapColumns(app.get_footer(), kWidth));
+    // A command's description is also listed beside its name in the help of the whole.
+    const bool listed = app.get_parent() != nullptr;
+    app.description(WrapColumns(app.get_description(), listed ? kWidth - kNames : kWidth));
+    for (CLI::Option* o : app.get_options()) {
+        o->description(WrapColumns(o->get_description(), kWidth - kNames));
+    }
+    for (CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; })) FitHelp(*sub);
+}
+
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& args) {
@@ -69,11 +84,12 @@ int RunCommandLine(const std::vector<std::string>& args) {
         DefineList(app),    DefineStatus(app), DefineCompletion(app)};
     // Set after the commands are defined, which would inherit it.
     app.footer(
-        "Run \"quillon COMMAND --help\" for a command's options.\n"
+        "Run \"quillon COMMAND --help\" for a command's options.\n\n"
         "Exit codes, the same for every command: 0 done (every run ended with \"완료\");\n"
         "1 a run failed after something was sent that may have changed a device; 2 the\n"
         "command line or one of its files cannot be used (nothing sent); 3 the file was\n"
         "refused (nothing sent); 4 no device fits the file (nothing sent).");
+    FitHelp(app);
     const ParseOutcome outcome = ParseWords(app, args);
     TellUsageErrorAsJson(args, outcome);
     if (const auto code = TellOutcome(outcome)) return *code;

@@ -221,8 +221,7 @@ schema::JsonObject Document(const SharedState& st, const PolicyGate* gate,
 class Inspect : public Command {
   public:
     explicit Inspect(CLI::App& app)
-        : Command(app.add_subcommand(
-              "inspect", "check a \".fw\" file and show its header and what it implies")) {
+        : Command(app.add_subcommand("inspect", "check a \".fw\" file and show what it implies")) {
         sub_->footer(
             "Checks FILE exactly as an update would. When it is accepted, prints its header\n"
             "fields and what follows from its model: the USB identities the update looks for,\n"

@@ -76,8 +76,7 @@ schema::JsonObject Document(const std::vector<Interface>& found) {
 class List : public Command {
   public:
     explicit List(CLI::App& app)
-        : Command(
-              app.add_subcommand("list", "list the HID interfaces present and mark the family's")) {
+        : Command(app.add_subcommand("list", "list the HID interfaces, marking the family's")) {
         sub_->footer(
             "Prints one line per HID interface present: path, port (the physical place of its\n"
             "device, \"?\" when unknown), VID:PID, usage page and usage,\n"

@@ -28,8 +28,7 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
 class Pack : public Command {
   public:
     explicit Pack(CLI::App& app)
-        : Command(
-              app.add_subcommand("pack", "make a \".fw\" file from an image and header fields")) {
+        : Command(app.add_subcommand("pack", "make a \".fw\" file of an image and header fields")) {
         sub_->footer(
             "Writes OUTPUT, a \".fw\" file holding the bytes of IMAGE behind a header with the\n"
             "given fields; the data length and checksum are filled in. Numbers are decimal or\n"

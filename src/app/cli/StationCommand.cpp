@@ -29,8 +29,8 @@ namespace {
 class StationCommand : public Command {
   public:
     explicit StationCommand(CLI::App& app)
-        : Command(app.add_subcommand(
-              "station", "update every device that FILE fits at once, each at its own port")) {
+        : Command(
+              app.add_subcommand("station", "update every device FILE fits, each at its port")) {
         sub_->footer(
             "Checks FILE once, then updates every device it fits (or the devices at the ports\n"
             "given) in parallel: each run has its own state and sees only its own port, so a\n"

@@ -87,10 +87,7 @@ void PrintSummary(const std::vector<SurveyedDevice>& devices) {
 class Status : public Command {
   public:
     explicit Status(CLI::App& app)
-        : Command(app.add_subcommand(
-              "status",
-              "tell which devices of the family run their application and which wait in "
-              "their boot loader")) {
+        : Command(app.add_subcommand("status", "tell which devices wait in their boot loader")) {
         sub_->footer(
             "Lists every device of the family on this PC (or at the ports given): its port, USB\n"
             "identity, mode (its application, or its boot loader: from its identity and, where\n"

@@ -1,5 +1,6 @@
 #include "app/cli/TextColumns.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -79,6 +80,48 @@ std::string FitColumns(std::string_view text, std::size_t columns, bool tail) {
         bytes += g->bytes;
     }
     return kEllipsis + std::string(text.substr(text.size() - bytes));
+}
+
+std::string WrapColumns(std::string_view text, std::size_t columns) {
+    std::string out;
+    std::string line;  // the line being filled
+    const auto endLine = [&] {
+        if (!line.empty()) out += line + '\n';
+        line.clear();
+    };
+    const auto addWords = [&](std::string_view words) {
+        std::size_t i = 0;
+        while (i < words.size()) {
+            const std::size_t end = std::min(words.find(' ', i), words.size());
+            const std::string_view word = words.substr(i, end - i);
+            i = end + 1;
+            if (word.empty()) continue;
+            if (!line.empty() && DisplayColumns(line) + 1 + DisplayColumns(word) > columns) {
+                endLine();
+            }
+            if (!line.empty()) line += ' ';
+            line += word;
+        }
+    };
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        const std::string_view source = text.substr(at, end - at);
+        at = end + 1;
+        if (source.empty()) {  // a paragraph ends
+            endLine();
+            if (at <= text.size()) out += '\n';
+        } else if (source.front() == ' ') {  // a line of its own
+            endLine();
+            line = std::string(source);
+            endLine();
+        } else {
+            addWords(source);
+        }
+    }
+    endLine();
+    if (!out.empty() && (text.empty() || text.back() != '\n')) out.pop_back();
+    return out;
 }
 
 std::string PadColumns(std::string text, std::size_t columns) {

@@ -16,6 +16,11 @@ std::size_t DisplayColumns(std::string_view text);
 // port is told apart by its last part.
 std::string FitColumns(std::string_view text, std::size_t columns, bool tail = false);
 
+// The text wrapped at spaces into lines of at most columns (a word longer than that keeps a line
+// of its own). Paragraphs, split by an empty line, stay apart; within one, a line that begins
+// with a space stays a line of its own and the others flow together.
+std::string WrapColumns(std::string_view text, std::size_t columns);
+
 // The text followed by spaces up to columns (nothing added when it takes that many already).
 std::string PadColumns(std::string text, std::size_t columns);
 

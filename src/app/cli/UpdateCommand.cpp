@@ -115,8 +115,7 @@ int RunForScripts(HidPlatform& hid, FileSystem& files, const std::string& firmwa
 class Update : public Command {
   public:
     explicit Update(CLI::App& app)
-        : Command(app.add_subcommand(
-              "update", "update the device that FILE is meant for (real or simulated)")) {
+        : Command(app.add_subcommand("update", "update the device that FILE is meant for")) {
         sub_->footer(
             "Updates the device that the firmware file FILE is meant for. Every message of the\n"
             "run is printed alone on its line on standard output, in order. When standard error\n"
