@@ -83,44 +83,36 @@ std::string FitColumns(std::string_view text, std::size_t columns, bool tail) {
 }
 
 std::string WrapColumns(std::string_view text, std::size_t columns) {
-    std::string out;
-    std::string line;  // the line being filled
+    std::string out, line;
+    std::size_t used = 0;  // the line's columns
     const auto endLine = [&] {
         if (!line.empty()) out += line + '\n';
         line.clear();
+        used = 0;
     };
-    const auto addWords = [&](std::string_view words) {
-        std::size_t i = 0;
-        while (i < words.size()) {
-            const std::size_t end = std::min(words.find(' ', i), words.size());
-            const std::string_view word = words.substr(i, end - i);
-            i = end + 1;
-            if (word.empty()) continue;
-            if (!line.empty() && DisplayColumns(line) + 1 + DisplayColumns(word) > columns) {
-                endLine();
-            }
-            if (!line.empty()) line += ' ';
-            line += word;
-        }
-    };
-    std::size_t at = 0;
-    while (at <= text.size()) {
-        const std::size_t end = std::min(text.find('\n', at), text.size());
-        const std::string_view source = text.substr(at, end - at);
-        at = end + 1;
-        if (source.empty()) {  // a paragraph ends
+    for (std::size_t i = 0; i < text.size();) {
+        if (text.compare(i, 2, "\n\n") == 0) {  // a paragraph ends
             endLine();
-            if (at <= text.size()) out += '\n';
-        } else if (source.front() == ' ') {  // a line of its own
-            endLine();
-            line = std::string(source);
-            endLine();
+            out += '\n';
+            i += 2;
+        } else if (text[i] == ' ' || text[i] == '\n') {
+            ++i;
         } else {
-            addWords(source);
+            const std::size_t end = std::min(text.find_first_of(" \n", i), text.size());
+            const std::string_view word = text.substr(i, end - i);
+            const std::size_t width = DisplayColumns(word);
+            i = end;
+            if (used != 0 && used + 1 + width > columns) endLine();
+            if (used != 0) {
+                line += ' ';
+                ++used;
+            }
+            line += word;
+            used += width;
         }
     }
     endLine();
-    if (!out.empty() && (text.empty() || text.back() != '\n')) out.pop_back();
+    if (!out.empty() && text.back() != '\n') out.pop_back();
     return out;
 }
 

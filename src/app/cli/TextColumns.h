@@ -17,8 +17,7 @@ std::size_t DisplayColumns(std::string_view text);
 std::string FitColumns(std::string_view text, std::size_t columns, bool tail = false);
 
 // The text wrapped at spaces into lines of at most columns (a word longer than that keeps a line
-// of its own). Paragraphs, split by an empty line, stay apart; within one, a line that begins
-// with a space stays a line of its own and the others flow together.
+// of its own). Paragraphs, split by an empty line, stay apart; the lines within one flow together.
 std::string WrapColumns(std::string_view text, std::size_t columns);
 
 // The text followed by spaces up to columns (nothing added when it takes that many already).
