@@ -53,6 +53,7 @@ stop_simd() {
         i=$((i + 1))
         sleep 0.1
     done
+    devices_gone
     return $status
 }
 
@@ -62,6 +63,9 @@ has_line() { grep -qxF -- "$2" "$1"; }
 # Called with the case's name once its device is up, before the tool runs; the Windows guest
 # waits there until Wine has seen the device.
 device_ready() { return 0; }
+# Called once a case's kernel devices are gone; the Windows guest waits there until Wine has let
+# them go too, so that the next case is not handed the last one's device.
+devices_gone() { return 0; }
 
 # A full update through the real backend: quillon-simd runs with ARGS and dumps the flash area
 # DUMP ("mcu|spi:ADDRESS:LENGTH") when stopped. Passes when the tool exits with WANT, prints what

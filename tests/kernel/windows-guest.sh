@@ -94,6 +94,16 @@ device_ready() {
     rm -f /tmp/update.trace
     listed "  family$"
 }
+# Wine hears of a removal late (the udev rule above), and until then lists the removed device;
+# the next case's device_ready would take it for its own, and its first write fails.
+devices_gone() {
+    local i
+    for i in $(seq 30); do
+        wine "$WIN_BUILD/quillon.exe" list 2>&1 | tr -d '\r' | grep -q "  family$" || return 0
+        sleep 1
+    done
+    fail "Wine still listed a removed device after 30 attempts"
+}
 
 # quillon.exe list shows both family devices. (Wine 8.0 gives a device one interface only, of its
 # first top-level collection, so the devices here have the vendor collection alone.)
